@@ -1,0 +1,37 @@
+#pragma once
+// The registry, shaped after RegOpenKeyExA / RegQueryValueExA / RegCloseKey.
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+using HKey = std::uintptr_t;
+
+constexpr HKey kHKeyLocalMachine = 0x80000002u;
+
+constexpr std::int32_t kErrorSuccess = 0;
+constexpr std::int32_t kErrorFileNotFound = 2;
+constexpr std::int32_t kErrorAccessDenied = 5;
+constexpr std::int32_t kErrorMoreData = 234;
+
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegExpandSz = 2;
+constexpr std::uint32_t kRegDword = 4;
+
+constexpr std::uint32_t kKeyRead = 0x20019;
+constexpr std::uint32_t kKeyAllAccessNoDelete = 0x2003F;
+
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  virtual std::int32_t RegOpenKeyExA(HKey root, const std::u16string& subKey, std::uint32_t options,
+                                     std::uint32_t samDesired, HKey& result) = 0;
+  // `dataSize` in: the buffer's size; out: the bytes stored (or needed, with
+  // kErrorMoreData).
+  virtual std::int32_t RegQueryValueExA(HKey key, const std::u16string& valueName,
+                                        std::uint32_t reserved, std::uint32_t& type,
+                                        std::uint8_t* data, std::uint32_t& dataSize) = 0;
+  virtual std::int32_t RegCloseKey(HKey key) = 0;
+};
+
+}  // namespace platform
