@@ -1,0 +1,63 @@
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+#include "toolkit/backend.h"
+#include "toolkit/form.h"
+
+namespace tk {
+
+struct AppInfo {
+  Text title;
+  int major = 0, minor = 0, revision = 0;
+  Text path;  // the directory of the executable, without a final separator
+};
+
+// The application object: forms, message boxes, the screen's cursor, pending
+// events, and the dispatch that keeps a failing handler from ending the program.
+class Application {
+ public:
+  Application(Backend& backend, AppInfo info);
+
+  const Text& Title() const { return info_.title; }
+  int Major() const { return info_.major; }
+  int Minor() const { return info_.minor; }
+  int Revision() const { return info_.revision; }
+  const Text& Path() const { return info_.path; }
+  Backend& GetBackend() const { return backend_; }
+
+  // Loads the form when it is not loaded (Initialize, then Load), then shows
+  // it, or brings it to the front when it is shown already.
+  void Show(Form& form);
+  // Loads without showing; the form's Load handler may show it.
+  void LoadForm(Form& form);
+  // Runs the form's Unload handler once; the program ends when no form is left.
+  void Unload(Form& form);
+  // The open forms, in the order they were loaded.
+  std::vector<Form*> Forms() const { return forms_; }
+
+  int MsgBox(const Text& text, int style = msgbox::kOkOnly);
+  int MousePointer() const { return screenPointer_; }
+  void SetMousePointer(int pointer);
+  void DoEvents();
+
+  void RegisterCursor(int id, Picture picture) { cursors_[id] = std::move(picture); }
+  Picture LoadResCursor(int id) const;
+
+  // Runs a handler; an exception escaping it is shown and the program goes on.
+  void Raise(const std::function<void()>& handler);
+
+  int Run();
+  bool Ended() const { return ended_; }
+
+ private:
+  Backend& backend_;
+  AppInfo info_;
+  std::vector<Form*> forms_;
+  std::map<int, Picture> cursors_;
+  int screenPointer_ = mouse::kDefault;
+  bool ended_ = false;
+};
+
+}  // namespace tk
