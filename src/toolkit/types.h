@@ -73,6 +73,9 @@ struct ControlDesign {
   bool border = false;  // picture boxes
   std::vector<Text> items;
   Picture picture;
+  // The name a screen reader announces, for controls whose caption does not
+  // name them (text boxes, lists); empty: the caption or the tool tip.
+  Text accessibleName;
 };
 
 enum class BorderStyle { Sizable, FixedDialog };
