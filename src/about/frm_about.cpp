@@ -1,0 +1,228 @@
+#include "about/frm_about.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "runtime/text.h"
+
+using tk::ControlDesign;
+using tk::Kind;
+
+namespace {
+
+const tk::Font kPlain{.family = "MS Sans Serif", .points = 8};
+const tk::Font kHeading{.family = "MS Sans Serif", .points = 9.75, .bold = true};
+constexpr tk::Color kBlue{0, 0, 255};
+constexpr tk::Color kBlack{0, 0, 0};
+
+// A design row names only the properties that differ from their defaults, the
+// way a form designer stores it; g++ 12 would flag every property left out.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+const tk::FormDesign& AboutWindow() {
+  static const tk::FormDesign window{
+      .name = "frmAbout",
+      .caption = u"",  // set at load
+      .clientWidth = 5730,
+      .clientHeight = 3990,
+      .border = tk::BorderStyle::FixedDialog,
+      .minButton = false,
+      .maxButton = false,
+      .centerOnScreen = true,
+      .icon = {.resource = ":/quillon/icons/about.ico"},
+      .font = kPlain,
+  };
+  return window;
+}
+
+// The window's layout, in twips, relative to each control's container.
+const std::vector<ControlDesign>& AboutControls() {
+  static const std::vector<ControlDesign> controls{
+      // The box sizes itself to the 67 x 143 picture plus its single border.
+      {.name = "picIcon", .kind = Kind::PictureBox, .rect = {120, 120, 1065, 2205}, .tabIndex = 0,
+       .toolTip = u"Brimlow Software", .font = kPlain, .autoSize = true, .border = true,
+       .picture = {.resource = ":/quillon/pictures/brimlow.png"}},
+      {.name = "lblTitle", .kind = Kind::Label, .rect = {1560, 240, 2805, 240}, .tabIndex = 1,
+       .foreColor = kBlue, .font = kHeading},
+      {.name = "lblVersion", .kind = Kind::Label, .rect = {1560, 600, 2325, 225}, .tabIndex = 2,
+       .foreColor = kBlue, .font = kHeading},
+      {.name = "Frame1", .kind = Kind::Frame, .rect = {120, 2405, 4095, 1455}, .tabIndex = 3, .font = kPlain},
+      // Image2 covers the label's lower right corner: the note stays short.
+      {.name = "lblDisclaimer", .kind = Kind::Label, .container = "Frame1", .rect = {120, 240, 3870, 1185},
+       .tabIndex = 4,
+       .caption = u"Quillon costs nothing. If it helps you, a small donation keeps it going.",
+       .foreColor = kBlack, .font = kPlain},
+      {.name = "Image2", .kind = Kind::Image, .container = "Frame1", .rect = {2880, 840, 930, 465},
+       .toolTip = u"Contribute to Freeware development", .font = kPlain,
+       .picture = {.resource = ":/quillon/pictures/donate.gif"}},
+      {.name = "Frame2", .kind = Kind::Frame, .rect = {1560, 840, 3975, 1095}, .tabIndex = 5, .font = kPlain},
+      {.name = "lblDescription", .kind = Kind::Label, .container = "Frame2", .rect = {240, 160, 3555, 810},
+       .tabIndex = 6,
+       .caption = u"Quillon is Freeware.  Share it freely: it fetches today's Euro exchange rates and "
+                  u"converts amounts.",
+       .foreColor = kBlack, .font = kPlain},
+      {.name = "Command1", .kind = Kind::CommandButton, .rect = {1560, 2040, 2295, 345}, .tabIndex = 7,
+       .caption = u"&Join the Brimlow mailing list", .toolTip = u"Join our mailing list", .font = kPlain},
+      {.name = "Command2", .kind = Kind::CommandButton, .rect = {4320, 2040, 1245, 345}, .tabIndex = 8,
+       .caption = u"&Brimlow", .toolTip = u"Visit Brimlow 2000", .font = kPlain},
+      {.name = "Command3", .kind = Kind::CommandButton, .rect = {4290, 2777, 1245, 345}, .tabIndex = 9,
+       .caption = u"Clos&e", .toolTip = u"Close this window", .font = kPlain},
+      {.name = "Command4", .kind = Kind::CommandButton, .rect = {4290, 3480, 1245, 345}, .tabIndex = 10,
+       .caption = u"&System Info", .toolTip = u"Info about your computer", .font = kPlain},
+      {.name = "Image1", .kind = Kind::Image, .rect = {4800, 120, 720, 720}, .font = kPlain,
+       .picture = {.resource = ":/quillon/pictures/euro48.png"}},
+  };
+  return controls;
+}
+
+#pragma GCC diagnostic pop
+
+// Where the system-information tool is recorded, both under HKEY_LOCAL_MACHINE.
+constexpr char16_t kToolKey[] = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+constexpr char16_t kToolValue[] = u"PATH";
+constexpr char16_t kFolderKey[] = u"SOFTWARE\\Microsoft\\Shared Tools Location";
+constexpr char16_t kFolderValue[] = u"MSINFO";
+#ifdef _WIN32
+constexpr char16_t kToolInFolder[] = u"\\MSINFO32.EXE";
+#else
+constexpr char16_t kToolInFolder[] = u"/MSINFO32.EXE";
+#endif
+
+// Normal files only: a folder of that name is no program.
+constexpr int kNormalFiles = 0;
+
+std::u16string Decimal(int number) { return rt::FromUtf8(std::to_string(number)); }
+
+}  // namespace
+
+FrmAbout::FrmAbout(tk::Application& app, const platform::Services& services)
+    : tk::Form(app, AboutWindow(), AboutControls()), services_(services) {
+  Load = [this] { Form_Load(); };
+  (*this)["Command1"].Click = [this] { Command1_Click(); };
+  (*this)["Command2"].Click = [this] { Command2_Click(); };
+  (*this)["Command3"].Click = [this] { Command3_Click(); };
+  (*this)["Command4"].Click = [this] { Command4_Click(); };
+  (*this)["picIcon"].Click = [this] { picIcon_Click(); };
+  (*this)["Image2"].Click = [this] { Image2_Click(); };
+  (*this)["Command1"].MouseMove = [this](int b, int s, float x, float y) { Command1_MouseMove(b, s, x, y); };
+  (*this)["Command2"].MouseMove = [this](int b, int s, float x, float y) { Command2_MouseMove(b, s, x, y); };
+  (*this)["Image2"].MouseMove = [this](int b, int s, float x, float y) { Image2_MouseMove(b, s, x, y); };
+}
+
+void FrmAbout::Form_Load() {
+  SetCaption(u"About " + App().Title());
+  (*this)["lblVersion"].SetCaption(u"Version " + Decimal(App().Major()) + u"." + Decimal(App().Minor()) + u"." +
+                                   Decimal(App().Revision()));
+  (*this)["lblTitle"].SetCaption(App().Title());
+}
+
+void FrmAbout::OpenPage(const std::u16string& target) {
+  // The directory is the number 0 as text, as the window always passed it; the
+  // shell takes no directory from it, and its result tells the user nothing.
+  services_.shell->ShellExecuteA(hWnd(), u"open", target, u"", u"0", platform::kSwShowNormal);
+}
+
+void FrmAbout::ShowHand(tk::Control& control) {
+  control.SetMousePointer(tk::mouse::kCustom);
+  control.SetMouseIcon(App().LoadResCursor(kHandCursor));
+}
+
+void FrmAbout::Command1_Click() { OpenPage(kMailingListPage); }
+void FrmAbout::Command2_Click() { OpenPage(kSite); }
+void FrmAbout::picIcon_Click() { OpenPage(kSite); }
+void FrmAbout::Image2_Click() { OpenPage(kDonationPage); }
+void FrmAbout::Command3_Click() { App().Unload(*this); }
+void FrmAbout::Command4_Click() { StartSysInfo(); }
+
+void FrmAbout::Command1_MouseMove(int, int, float, float) { ShowHand((*this)["Command1"]); }
+void FrmAbout::Command2_MouseMove(int, int, float, float) { ShowHand((*this)["Command2"]); }
+void FrmAbout::Image2_MouseMove(int, int, float, float) { ShowHand((*this)["Image2"]); }
+
+void FrmAbout::StartSysInfo() {
+  bool started = false;
+  try {
+    std::u16string sysInfoPath;
+    if (GetKeyValue(platform::kHKeyLocalMachine, kToolKey, kToolValue, sysInfoPath)) {
+      // The recorded path is trusted as it is: a bad one fails at the start.
+      services_.programs->Start(sysInfoPath, platform::kSwShowNormal);
+      started = true;
+    } else if (GetKeyValue(platform::kHKeyLocalMachine, kFolderKey, kFolderValue, sysInfoPath)) {
+      // The folder text is taken unchanged, a separator at its end included.
+      if (!services_.files->Dir(sysInfoPath + kToolInFolder, kNormalFiles).empty()) {
+        sysInfoPath += kToolInFolder;
+        services_.programs->Start(sysInfoPath, platform::kSwShowNormal);
+        started = true;
+      }
+    }
+  } catch (...) {
+    // Whatever went wrong, the user hears only that the tool is unavailable.
+    started = false;
+  }
+  if (!started) App().MsgBox(kUnavailable, tk::msgbox::kOkOnly);
+}
+
+bool FrmAbout::GetKeyValue(platform::HKey keyRoot, const std::u16string& keyName, const std::u16string& subKeyRef,
+                           std::u16string& keyVal) {
+  platform::Registry& registry = *services_.registry;
+  // Closes the key on every way out, the failure raised for an empty value too.
+  struct OpenedKey {
+    platform::Registry& registry;
+    platform::HKey handle = 0;
+    bool open = false;
+    ~OpenedKey() {
+      if (open) registry.RegCloseKey(handle);
+    }
+  } key{registry};
+
+  // Reading is all this does. Asking for write rights as well is refused to
+  // every user without administrator rights, who then never got the tool.
+  if (registry.RegOpenKeyExA(keyRoot, keyName, 0, platform::kKeyRead, key.handle) != platform::kErrorSuccess) {
+    keyVal.clear();
+    return false;
+  }
+  key.open = true;
+
+  std::array<std::uint8_t, 1024> buffer{};
+  auto size = static_cast<std::uint32_t>(buffer.size());
+  std::uint32_t type = 0;
+  // A value longer than the buffer fails here, and counts as missing.
+  if (registry.RegQueryValueExA(key.handle, subKeyRef, 0, type, buffer.data(), size) != platform::kErrorSuccess) {
+    keyVal.clear();
+    return false;
+  }
+  // An empty value was never handled: the caller sees a failure, not a result.
+  if (size == 0) throw std::runtime_error("Invalid procedure call or argument: the registry value is empty");
+
+  std::size_t count = std::min<std::size_t>(size, buffer.size());
+  // Text is stored with its final zero as a rule, but not always; drop one.
+  if (buffer[count - 1] == 0) --count;
+
+  switch (type) {
+    case platform::kRegSz:
+      // Values here hold paths, and paths on this platform are UTF-8.
+      keyVal = rt::FromUtf8(std::string_view(reinterpret_cast<const char*>(buffer.data()), count));
+      break;
+    case platform::kRegDword: {
+      static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+      std::u16string digits;
+      // Stored least significant byte first; written most significant first.
+      for (std::size_t i = count; i-- > 0;) {
+        digits += kHex[buffer[i] >> 4];
+        digits += kHex[buffer[i] & 0x0F];
+      }
+      // Formatting "&h..." with no pattern keeps the text as it is; nothing
+      // reads the number, so the hexadecimal text is the value.
+      keyVal = u"&h" + digits;
+      break;
+    }
+    default:
+      // Expandable text, binary and the rest give no text.
+      break;
+  }
+  return true;
+}
