@@ -63,10 +63,6 @@ std::string FindOnPath(const std::vector<std::string>& names, std::string_view p
   return {};
 }
 
-std::string FindOnPath(const std::string& name, std::string_view pathVariable) {
-  return FindOnPath(std::vector<std::string>{name}, pathVariable);
-}
-
 std::string CurrentPathVariable() {
   const char* path = std::getenv("PATH");
   return path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";

@@ -27,7 +27,6 @@ class PosixFiles : public FileLookup {
 // come first, so an earlier name anywhere beats a later one. A name holding a
 // '/' is taken as a path of its own. Empty text when none is found.
 std::string FindOnPath(const std::vector<std::string>& names, std::string_view pathVariable);
-std::string FindOnPath(const std::string& name, std::string_view pathVariable);
 
 // The process's PATH, or the usual system folders when it is unset.
 std::string CurrentPathVariable();

@@ -29,7 +29,7 @@ std::intptr_t XdgShell::ShellExecuteA(WindowHandle /*hwnd*/, const std::u16strin
   // The opener would read a leading '-' as an option of its own.
   if (target.front() == '-') target.insert(0, "./");
 
-  const std::string opener = FindOnPath(program_, CurrentPathVariable());
+  const std::string opener = FindOnPath({program_}, CurrentPathVariable());
   if (opener.empty()) return kShellFileNotFound;
   switch (SpawnDetached(opener, {program_, target})) {
     case 0:

@@ -1,0 +1,69 @@
+#include "platform/posix/posix_files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "posix/temp_tree.h"
+#include "runtime/text.h"
+
+namespace {
+
+using posix_test::TempTree;
+namespace fs = std::filesystem;
+
+class PosixFilesTest : public ::testing::Test {
+ protected:
+  std::u16string Dir(const fs::path& path, int attributes = 0) {
+    return files_.Dir(rt::FromUtf8(path.string()), attributes);
+  }
+  TempTree tree_;
+  platform::PosixFiles files_;
+};
+
+TEST_F(PosixFilesTest, NormalFileGivesItsName) {
+  const auto file = tree_.Write("tools/Codes \xC3\xA9.htm", "<html>");
+  EXPECT_EQ(Dir(file), u"Codes \u00E9.htm");
+  fs::create_symlink(file, tree_.root() / "link.htm");
+  EXPECT_EQ(Dir(tree_.root() / "link.htm"), u"link.htm") << "a link to a file finds the file";
+}
+
+TEST_F(PosixFilesTest, AnythingButANormalFileGivesEmptyText) {
+  const auto file = tree_.Write("tools/MSINFO32.EXE", "x");
+  tree_.Write("tools/.hidden", "x");
+  ::mkfifo((tree_.root() / "pipe").c_str(), 0644);
+  fs::create_directory_symlink(tree_.root() / "tools", tree_.root() / "dirlink");
+  fs::create_symlink(tree_.root() / "gone", tree_.root() / "dangling");
+
+  for (const auto& path : {tree_.root() / "tools", tree_.root() / "tools/.hidden", tree_.root() / "pipe",
+                           tree_.root() / "dirlink", tree_.root() / "dangling", tree_.root() / "missing",
+                           fs::path(file.string() + "/"), fs::path()}) {
+    EXPECT_EQ(Dir(path), u"") << path;
+  }
+}
+
+TEST_F(PosixFilesTest, AttributesWidenTheMatch) {
+  tree_.Write("tools/.hidden", "x");
+  EXPECT_EQ(Dir(tree_.root() / "tools/.hidden", platform::kAttrHidden), u".hidden");
+  EXPECT_EQ(Dir(tree_.root() / "tools", platform::kAttrDirectory), u"tools");
+  EXPECT_EQ(Dir(tree_.root() / "tools", platform::kAttrHidden), u"");
+}
+
+TEST(FindOnPath, FirstNameWinsOverFolderOrderAndOnlyExecutableFilesCount) {
+  TempTree tree;
+  const auto a = tree.root() / "a";
+  const auto b = tree.root() / "b";
+  tree.Write("a/second", "", true);
+  tree.Write("a/first", "not executable");
+  fs::create_directories(a / "third");
+  const auto first = tree.Write("b/first", "", true);
+  tree.Write("c/first", "", true);  // reachable only through a relative entry
+  const auto relative = fs::relative(tree.root() / "c", fs::current_path());
+  const std::string path = relative.string() + "::" + a.string() + ":" + b.string() + "/";
+
+  EXPECT_EQ(platform::FindOnPath({"first", "second"}, path), first.string());
+  EXPECT_EQ(platform::FindOnPath({"third", "second"}, path), (a / "second").string());
+  EXPECT_EQ(platform::FindOnPath({"third", "missing"}, path), "");
+  EXPECT_EQ(platform::FindOnPath({first.string()}, ""), first.string()) << "a path is taken as it is";
+}
+
+}  // namespace
