@@ -15,15 +15,22 @@ struct NumberLocale {
 
 // Leading-number parse: blanks (space, tab, line feed) removed first, then the
 // longest prefix that is a number; 0 when there is none. Period is the decimal
-// point in every locale. Also reads &H (hex) and &O (octal) prefixes.
+// point in every locale. Also reads &H (hex) and &O (octal) prefixes: a value
+// up to 0xFFFF is read as a signed 16-bit number (&HFFFF is -1), a larger one as
+// signed 32-bit (&HFFFFFFFF is -1); a digit that would pass 32 bits ends the
+// number. A decimal number beyond the double range gives +-infinity.
 double Val(std::u16string_view text);
 
-// Locale parse: the whole text, less leading and trailing blanks, must be one
-// number in the locale's conventions; nullopt otherwise.
+// Locale parse: the whole text, less leading and trailing blanks (spaces, tabs,
+// line breaks), must be one number in the locale's conventions; nullopt
+// otherwise. Grouping separators may stand between any two digits of the
+// integer part. A number beyond the double range is a failure too (the runtime
+// raised an overflow there).
 std::optional<double> ParseLocaleNumber(std::u16string_view text, const NumberLocale& locale);
 
 // "0.00" format: half away from zero on the value's 15-significant-digit
 // decimal form, leading minus, no grouping, the locale's decimal separator.
+// A value that rounds to zero prints "0.00" without a sign.
 std::u16string FormatTwoDecimals(double value, const NumberLocale& locale);
 
 }  // namespace rt

@@ -1,0 +1,20 @@
+#pragma once
+// The user's number conventions: the decimal and digit-grouping separators
+// that the rate parse and the result format follow.
+#include <string>
+
+#include "runtime/number.h"
+
+namespace platform {
+
+// The separators of the environment's numeric locale: the first non-empty of
+// LC_ALL, LC_NUMERIC and LANG, as the C library picks it.
+rt::NumberLocale UserNumberLocale();
+
+// The separators of a named locale ("de_DE.UTF-8"). "C", "POSIX", "C.<codeset>"
+// and the empty name give {'.', ','}: the C locale groups nothing, but taking the
+// comma keeps grouped rate texts readable there. A locale that is not installed
+// is guessed from its language; an unknown language gets {'.', ','}.
+rt::NumberLocale NumberLocaleFromName(const std::string& localeName);
+
+}  // namespace platform
