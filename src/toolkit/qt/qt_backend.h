@@ -1,0 +1,66 @@
+#pragma once
+// The Qt Widgets backend: a real top-level QWidget per form and a widget per
+// control. Widgets mirror the model; what the user does goes back through the
+// model's User* entry points, which raise the events.
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "toolkit/backend.h"
+
+class QApplication;
+class QWidget;
+
+namespace tk {
+
+namespace qt {
+class ControlPeerBase;
+class FormWindow;
+}  // namespace qt
+
+// The designs were laid out for a narrow 8-point sans serif that Linux lacks;
+// picks an installed face in which every designed caption fits its control.
+void ApplyDefaultFont(QApplication& app);
+
+class QtBackend : public Backend {
+ public:
+  // Needs the program's QApplication; sets the default font on it.
+  QtBackend();
+  ~QtBackend() override;
+  QtBackend(const QtBackend&) = delete;
+  QtBackend& operator=(const QtBackend&) = delete;
+
+  std::unique_ptr<FormPeer> CreateFormPeer(Form& form) override;
+  int MessageBox(const Text& title, const Text& text, int style) override;
+  void SetScreenMousePointer(int pointer) override;
+  void DoEvents() override;
+  int Run() override;
+  void Quit() override;
+
+  // Peers register their widget so that a focus change can be told to the
+  // model's control.
+  void Register(QWidget* widget, qt::ControlPeerBase* peer);
+  void Unregister(QWidget* widget);
+  void AddWindow(qt::FormWindow* window);
+
+  // Moves Qt's focus for the model: the focus change that follows is the
+  // model's own, not the user's.
+  void FocusForModel(QWidget* widget);
+
+ private:
+  void OnFocusChanged(QWidget* now);
+  void RestoreModelFocus(qt::FormWindow* window);
+  void RemoveDeadWindows();
+
+  QObject context_;  // receives QApplication's focus signal for this backend
+  std::unordered_map<QWidget*, qt::ControlPeerBase*> peers_;
+  std::vector<QPointer<qt::FormWindow>> windows_;
+  int focusNotFromUser_ = 0;
+  bool busy_ = false;
+  bool running_ = false;
+  bool quitEarly_ = false;
+};
+
+}  // namespace tk

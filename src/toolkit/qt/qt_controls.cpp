@@ -1,0 +1,475 @@
+#include "toolkit/qt/qt_controls.h"
+
+#include <QAbstractScrollArea>
+#include <QCursor>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <stdexcept>
+
+#include "toolkit/form.h"
+#include "toolkit/qt/qt_backend.h"
+#include "toolkit/qt/qt_util.h"
+
+namespace tk::qt {
+
+namespace {
+
+QColor ToQColor(const Color& c) { return {c.r, c.g, c.b}; }
+
+// The mouse state in the designer's toolkit's numbers.
+int ButtonState(Qt::MouseButtons buttons) {
+  return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) | (buttons & Qt::MiddleButton ? 4 : 0);
+}
+
+int ShiftState(Qt::KeyboardModifiers modifiers) {
+  return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+         (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+void ApplyColors(QWidget* widget, const ControlDesign& design) {
+  if (!design.foreColor && !design.backColor) return;
+  QPalette palette = widget->palette();
+  if (design.foreColor) {
+    const QColor fore = ToQColor(*design.foreColor);
+    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) palette.setColor(role, fore);
+  }
+  if (design.backColor) {
+    const QColor back = ToQColor(*design.backColor);
+    for (auto role : {QPalette::Window, QPalette::Button, QPalette::Base}) palette.setColor(role, back);
+    widget->setAutoFillBackground(true);
+  }
+  widget->setPalette(palette);
+}
+
+}  // namespace
+
+bool PeerBridge::eventFilter(QObject* watched, QEvent* event) { return peer_.Filter(watched, event); }
+
+ControlPeerBase::ControlPeerBase(QtBackend& backend, Control& control, QWidget* widget)
+    : backend_(backend), control_(control), widget_(widget), key_(widget), bridge_(*this) {
+  const ControlDesign& design = control.Design();
+  widget->setObjectName(QString::fromStdString(design.name));
+  if (design.kind != Kind::Line) widget->setGeometry(PxRect(design.rect));
+  if (!design.toolTip.empty()) widget->setToolTip(ToQ(design.toolTip));
+  ApplyFont(widget, design.font);
+  ApplyColors(widget, design);
+  widget->setFocusPolicy(control.CanFocus() ? Qt::StrongFocus : Qt::NoFocus);
+  // A click or move over a control belongs to it alone, never also to its
+  // container, as in the designer's toolkit.
+  widget->setAttribute(Qt::WA_NoMousePropagation);
+  widget->setMouseTracking(true);
+  widget->installEventFilter(&bridge_);
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) {
+    area->viewport()->setMouseTracking(true);
+    area->viewport()->installEventFilter(&bridge_);
+  }
+  ControlPeerBase::SetMousePointer(control.MousePointer(), control.MouseIcon());
+  backend.Register(widget, this);
+  widget->show();
+}
+
+ControlPeerBase::~ControlPeerBase() { backend_.Unregister(key_); }
+
+void ControlPeerBase::SetCaption(const Text& caption) {
+  if (!widget_) return;
+  ShowCaption(ToQ(caption));
+  UpdateAccessibleName();
+}
+
+void ControlPeerBase::ShowCaption(const QString&) {}
+
+void ControlPeerBase::UpdateAccessibleName() {
+  const ControlDesign& design = control_.Design();
+  QString name;
+  if (!design.accessibleName.empty()) {
+    name = ToQ(design.accessibleName);
+  } else {
+    switch (design.kind) {
+      case Kind::Label: name = ToQ(control_.Caption()); break;
+      case Kind::CommandButton:
+      case Kind::OptionButton:
+      case Kind::Frame: name = WithoutMnemonic(ToQ(control_.Caption())); break;
+      default: break;
+    }
+    if (name.isEmpty()) name = ToQ(design.toolTip);
+  }
+  widget_->setAccessibleName(name);
+}
+
+void ControlPeerBase::SetFocus() {
+  if (widget_) backend_.FocusForModel(widget_);
+}
+
+void ControlPeerBase::SetMousePointer(int pointer, const Picture& icon) {
+  if (!widget_) return;
+  if (pointer == mouse::kHourglass) {
+    widget_->setCursor(Qt::WaitCursor);
+    return;
+  }
+  if (pointer == mouse::kCustom) {
+    const QPixmap picture = LoadPicture(icon);
+    if (!picture.isNull()) {
+      widget_->setCursor(QCursor(picture, icon.hotX, icon.hotY));
+      return;
+    }
+  }
+  widget_->unsetCursor();
+}
+
+bool ControlPeerBase::Filter(QObject*, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseMove: {
+      auto* move = static_cast<QMouseEvent*>(event);
+      // Viewport events arrive in viewport coordinates; the model wants the
+      // control's own, in twips.
+      const QPointF at = widget_->mapFromGlobal(move->globalPosition()) * kTwipsPerPixel;
+      control_.UserMouseMove(ButtonState(move->buttons()), ShiftState(move->modifiers()), static_cast<float>(at.x()),
+                             static_cast<float>(at.y()));
+      return false;
+    }
+    case QEvent::Shortcut: {
+      // Qt's mnemonic would click the widget itself; the model decides which
+      // control the letter presses (and moves the focus there first).
+      const char16_t letter = control_.AccessKey();
+      if (letter) control_.Parent().UserAccessKey(letter);
+      return true;
+    }
+    default: return false;
+  }
+}
+
+namespace {
+
+// Labels, frames, picture boxes and images raise Click as the designer's
+// toolkit does: the left button released over the control it was pressed on
+// (Qt sends the release to that one).
+class ClickPeer : public ControlPeerBase {
+ public:
+  using ControlPeerBase::ControlPeerBase;
+
+  bool Filter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonRelease) {
+      auto* release = static_cast<QMouseEvent*>(event);
+      if (release->button() == Qt::LeftButton && Widget()->rect().contains(release->position().toPoint())) {
+        GetControl().UserClick();
+        return true;
+      }
+    }
+    return ControlPeerBase::Filter(watched, event);
+  }
+};
+
+class LabelPeer : public ClickPeer {
+ public:
+  LabelPeer(QtBackend& backend, Control& control, QLabel* label) : ClickPeer(backend, control, label), label_(label) {
+    const ControlDesign& design = control.Design();
+    // Captions can hold text from a downloaded page: never markup.
+    label->setTextFormat(Qt::PlainText);
+    Qt::Alignment horizontal = Qt::AlignLeft;
+    if (design.alignment == Alignment::Center) horizontal = Qt::AlignHCenter;
+    if (design.alignment == Alignment::Right) horizontal = Qt::AlignRight;
+    label->setAlignment(horizontal | Qt::AlignTop);
+    label->setWordWrap(!design.autoSize);
+    ShowCaption(ToQ(control.Caption()));
+    UpdateAccessibleName();
+  }
+
+ protected:
+  void ShowCaption(const QString& caption) override {
+    label_->setText(caption);
+    // Sized to its text: the left and top stay, width and height follow.
+    if (GetControl().Design().autoSize) label_->adjustSize();
+  }
+
+ private:
+  QLabel* label_;
+};
+
+class ButtonPeer : public ControlPeerBase {
+ public:
+  ButtonPeer(QtBackend& backend, Control& control, QPushButton* button)
+      : ControlPeerBase(backend, control, button), button_(button) {
+    // No default or cancel button: Enter presses a button only while it has
+    // the focus (below), Escape presses none.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    ShowCaption(ToQ(control.Caption()));
+    UpdateAccessibleName();
+    QObject::connect(button, &QAbstractButton::clicked, Bridge(), [this] { GetControl().UserClick(); });
+  }
+
+  bool Filter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      // A button without auto-default ignores Enter in Qt.
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        GetControl().UserClick();
+        return true;
+      }
+    }
+    return ControlPeerBase::Filter(watched, event);
+  }
+
+ protected:
+  void ShowCaption(const QString& caption) override { button_->setText(caption); }
+
+ private:
+  QPushButton* button_;
+};
+
+class OptionPeer : public ControlPeerBase {
+ public:
+  OptionPeer(QtBackend& backend, OptionButton& option, QRadioButton* radio)
+      : ControlPeerBase(backend, option, radio), option_(option), radio_(radio) {
+    // The model clears the other options of the container itself.
+    radio->setAutoExclusive(false);
+    Mirror([&] { radio->setChecked(option.IsChosen()); });
+    ShowCaption(ToQ(option.Caption()));
+    UpdateAccessibleName();
+    QObject::connect(radio, &QAbstractButton::clicked, Bridge(), [this] {
+      if (!Echoing()) option_.UserChoose();
+    });
+  }
+
+  void SetValue(bool chosen) override {
+    Mirror([&] { radio_->setChecked(chosen); });
+  }
+
+ protected:
+  void ShowCaption(const QString& caption) override { radio_->setText(caption); }
+
+ private:
+  OptionButton& option_;
+  QRadioButton* radio_;
+};
+
+class LineEditPeer : public ControlPeerBase {
+ public:
+  LineEditPeer(QtBackend& backend, TextBox& box, QLineEdit* edit)
+      : ControlPeerBase(backend, box, edit), box_(box), edit_(edit) {
+    Mirror([&] { edit->setText(ToQ(box.GetText())); });
+    UpdateAccessibleName();
+    // textEdited, unlike textChanged, comes from the user only.
+    QObject::connect(edit, &QLineEdit::textEdited, Bridge(), [this](const QString& text) {
+      if (!Echoing()) box_.UserTyped(FromQ(text));
+    });
+  }
+
+  void SetText(const Text& text) override {
+    Mirror([&] { edit_->setText(ToQ(text)); });
+  }
+
+ private:
+  TextBox& box_;
+  QLineEdit* edit_;
+};
+
+class TextEditPeer : public ControlPeerBase {
+ public:
+  TextEditPeer(QtBackend& backend, TextBox& box, QPlainTextEdit* edit)
+      : ControlPeerBase(backend, box, edit), box_(box), edit_(edit) {
+    if (box.Design().scrollBars) {
+      // With a horizontal scroll bar lines run on instead of wrapping.
+      edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+      edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+      edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    } else {
+      edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    Mirror([&] { edit->setPlainText(ToQ(box.GetText())); });
+    UpdateAccessibleName();
+    QObject::connect(edit, &QPlainTextEdit::textChanged, Bridge(), [this] {
+      if (!Echoing()) box_.UserTyped(FromQ(edit_->toPlainText()));
+    });
+  }
+
+  void SetText(const Text& text) override {
+    Mirror([&] { edit_->setPlainText(ToQ(text)); });
+  }
+
+ private:
+  TextBox& box_;
+  QPlainTextEdit* edit_;
+};
+
+class ListPeer : public ControlPeerBase {
+ public:
+  ListPeer(QtBackend& backend, ListBox& box, QListWidget* list)
+      : ControlPeerBase(backend, box, list), box_(box), list_(list) {
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    Mirror([&] {
+      for (const Text& item : box.Items()) list->addItem(ToQ(item));
+      Select(box.ListIndex());
+    });
+    UpdateAccessibleName();
+    // The selection, not the current row: Qt makes the first row current
+    // when the list gets the focus by Tab, which selects nothing.
+    QObject::connect(list, &QListWidget::itemSelectionChanged, Bridge(), [this] { SelectionChanged(); });
+  }
+
+  void AddItem(const Text& item) override {
+    Mirror([&] { list_->addItem(ToQ(item)); });
+  }
+  void Clear() override {
+    Mirror([&] { list_->clear(); });
+  }
+  void SetListIndex(int index) override {
+    Mirror([&] { Select(index); });
+  }
+
+ private:
+  void Select(int index) {
+    if (index < 0) {
+      list_->clearSelection();
+      list_->setCurrentRow(-1);
+    } else {
+      list_->setCurrentRow(index);
+      list_->scrollToItem(list_->item(index));
+    }
+  }
+
+  void SelectionChanged() {
+    if (Echoing()) return;
+    const auto rows = list_->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+      // Ctrl+click can empty a single-choice list in Qt; the user cannot
+      // empty it in the designer's toolkit, so the model's choice stays.
+      Mirror([&] { Select(box_.ListIndex()); });
+      return;
+    }
+    const int row = rows.first().row();
+    if (row != box_.ListIndex()) box_.UserSelect(row);
+  }
+
+  ListBox& box_;
+  QListWidget* list_;
+};
+
+class FramePeer : public ClickPeer {
+ public:
+  FramePeer(QtBackend& backend, Control& control, QGroupBox* group) : ClickPeer(backend, control, group), group_(group) {
+    ShowCaption(ToQ(control.Caption()));
+    UpdateAccessibleName();
+  }
+
+ protected:
+  void ShowCaption(const QString& caption) override { group_->setTitle(caption); }
+
+ private:
+  QGroupBox* group_;
+};
+
+// A picture box: a container that shows its picture at the top left of its
+// client area, inside the optional sunken border.
+class PictureBoxWidget : public QFrame {
+ public:
+  PictureBoxWidget(QWidget* parent, const ControlDesign& design)
+      : QFrame(parent), picture_(LoadPicture(design.picture)) {
+    // The designer's fixed single border is two pixels, sunken.
+    setFrameStyle(design.border ? (QFrame::WinPanel | QFrame::Sunken) : QFrame::NoFrame);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QFrame::paintEvent(event);
+    if (picture_.isNull()) return;
+    QPainter painter(this);
+    painter.drawPixmap(contentsRect().topLeft(), picture_);
+  }
+
+ private:
+  QPixmap picture_;
+};
+
+// A line from (x1, y1) to (x2, y2) of the design, one pixel wide.
+class LineWidget : public QWidget {
+ public:
+  LineWidget(QWidget* parent, const ControlDesign& design) : QWidget(parent) {
+    const Rect& r = design.rect;  // x1, y1, x2 - x1, y2 - y1
+    const QPoint from(Px(r.left), Px(r.top));
+    const QPoint to(Px(r.left + r.width), Px(r.top + r.height));
+    // The bounding box of both ends, at least one pixel each way.
+    setGeometry(QRect(from, to).normalized().adjusted(0, 0, 1, 1));
+    from_ = from - pos();
+    to_ = to - pos();
+    color_ = design.foreColor ? ToQColor(*design.foreColor) : QColor(Qt::black);
+    // A line never takes the mouse: clicks go to what lies beneath.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(QPen(color_, 1));
+    painter.drawLine(from_, to_);
+  }
+
+ private:
+  QPoint from_, to_;
+  QColor color_;
+};
+
+class ImagePeer : public ClickPeer {
+ public:
+  ImagePeer(QtBackend& backend, Control& control, QLabel* label) : ClickPeer(backend, control, label) {
+    const QSize size = label->size();
+    const QPixmap picture = LoadPicture(control.Design().picture, size);
+    if (!picture.isNull()) {
+      label->setPixmap(picture);
+      label->setScaledContents(picture.deviceIndependentSize().toSize() != size);
+    }
+    UpdateAccessibleName();
+  }
+};
+
+class PlainPeer : public ControlPeerBase {
+ public:
+  PlainPeer(QtBackend& backend, Control& control, QWidget* widget) : ControlPeerBase(backend, control, widget) {
+    UpdateAccessibleName();
+  }
+};
+
+class PictureBoxPeer : public ClickPeer {
+ public:
+  PictureBoxPeer(QtBackend& backend, Control& control, QWidget* widget) : ClickPeer(backend, control, widget) {
+    UpdateAccessibleName();
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<ControlPeerBase> MakeControlPeer(QtBackend& backend, Control& control, QWidget* parent) {
+  const ControlDesign& design = control.Design();
+  switch (design.kind) {
+    case Kind::Label: return std::make_unique<LabelPeer>(backend, control, new QLabel(parent));
+    case Kind::CommandButton: return std::make_unique<ButtonPeer>(backend, control, new QPushButton(parent));
+    case Kind::OptionButton:
+      return std::make_unique<OptionPeer>(backend, dynamic_cast<OptionButton&>(control), new QRadioButton(parent));
+    case Kind::TextBox: {
+      auto& box = dynamic_cast<TextBox&>(control);
+      if (design.multiLine) return std::make_unique<TextEditPeer>(backend, box, new QPlainTextEdit(parent));
+      return std::make_unique<LineEditPeer>(backend, box, new QLineEdit(parent));
+    }
+    case Kind::ListBox:
+      return std::make_unique<ListPeer>(backend, dynamic_cast<ListBox&>(control), new QListWidget(parent));
+    case Kind::Frame: return std::make_unique<FramePeer>(backend, control, new QGroupBox(parent));
+    case Kind::PictureBox:
+      return std::make_unique<PictureBoxPeer>(backend, control, new PictureBoxWidget(parent, design));
+    case Kind::Image: return std::make_unique<ImagePeer>(backend, control, new QLabel(parent));
+    case Kind::Line: return std::make_unique<PlainPeer>(backend, control, new LineWidget(parent, design));
+    case Kind::Form: break;
+  }
+  throw std::logic_error("no widget for control " + design.name);
+}
+
+}  // namespace tk::qt

@@ -1,0 +1,77 @@
+#pragma once
+// One peer per control: it owns nothing of the model's state, only mirrors it
+// on its widget, and reports the user's input to the model.
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+#include "toolkit/backend.h"
+#include "toolkit/controls.h"
+
+namespace tk {
+class QtBackend;
+}
+
+namespace tk::qt {
+
+class ControlPeerBase;
+
+// Receives the widget's signals and events for a peer. Destroying it with the
+// peer cuts every connection, so a widget that outlives its peer (it is
+// deleted later) reaches nothing.
+class PeerBridge : public QObject {
+ public:
+  explicit PeerBridge(ControlPeerBase& peer) : peer_(peer) {}
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  ControlPeerBase& peer_;
+};
+
+class ControlPeerBase : public ControlPeer {
+ public:
+  ControlPeerBase(QtBackend& backend, Control& control, QWidget* widget);
+  ~ControlPeerBase() override;
+  ControlPeerBase(const ControlPeerBase&) = delete;
+  ControlPeerBase& operator=(const ControlPeerBase&) = delete;
+
+  Control& GetControl() const { return control_; }
+  QWidget* Widget() const { return widget_; }
+
+  void SetCaption(const Text& caption) override;
+  void SetFocus() override;
+  void SetMousePointer(int pointer, const Picture& icon) override;
+
+  // Events of the widget (and of its viewport), before the widget sees them.
+  // True when the event was used up.
+  virtual bool Filter(QObject* watched, QEvent* event);
+
+ protected:
+  // Runs a mirror of the model's change: what the widget signals meanwhile is
+  // the echo of that change, not the user's input.
+  template <typename F>
+  void Mirror(F&& change) {
+    ++echo_;
+    change();
+    --echo_;
+  }
+  bool Echoing() const { return echo_ > 0; }
+  QObject* Bridge() { return &bridge_; }
+  // The caption as the widget shows it and the name a screen reader reads.
+  virtual void ShowCaption(const QString& caption);
+  void UpdateAccessibleName();
+
+ private:
+  QtBackend& backend_;
+  Control& control_;
+  QPointer<QWidget> widget_;
+  QWidget* const key_;  // the widget's entry in the backend, even once deleted
+  PeerBridge bridge_;
+  int echo_ = 0;
+};
+
+// The peer of a control kind, its widget a child of `parent`.
+std::unique_ptr<ControlPeerBase> MakeControlPeer(QtBackend& backend, Control& control, QWidget* parent);
+
+}  // namespace tk::qt

@@ -1,0 +1,118 @@
+#include "toolkit/qt/qt_form.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+#include <algorithm>
+
+#include "toolkit/qt/qt_backend.h"
+#include "toolkit/qt/qt_controls.h"
+#include "toolkit/qt/qt_util.h"
+
+namespace tk::qt {
+
+void FormWindow::closeEvent(QCloseEvent* event) {
+  // The window stays until the model unloads the form, which deletes this
+  // peer and with it the window; a form may refuse to unload.
+  event->ignore();
+  if (peer_) peer_->GetForm().UserClose();
+}
+
+namespace {
+
+Qt::WindowFlags FlagsFor(const FormDesign& design) {
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint;
+  if (design.border == BorderStyle::Sizable) {
+    if (design.minButton) flags |= Qt::WindowMinimizeButtonHint;
+    if (design.maxButton) flags |= Qt::WindowMaximizeButtonHint;
+  }
+  return flags;
+}
+
+// Labels, images and lines are painted on their container in the designer's
+// toolkit, so every other control stands in front of them.
+bool Windowless(Kind kind) { return kind == Kind::Label || kind == Kind::Image || kind == Kind::Line; }
+
+}  // namespace
+
+QtFormPeer::QtFormPeer(QtBackend& backend, Form& form)
+    : backend_(backend), form_(form), window_(new FormWindow(this)) {
+  const FormDesign& design = form.Design();
+  window_->setObjectName(QString::fromStdString(design.name));
+  window_->setWindowFlags(FlagsFor(design));
+  window_->setWindowTitle(ToQ(form.Caption()));
+  const QSize client(Px(design.clientWidth), Px(design.clientHeight));
+  if (design.border == BorderStyle::FixedDialog)
+    window_->setFixedSize(client);
+  else
+    window_->resize(client);
+  const QIcon icon(QString::fromStdString(design.icon.resource));
+  if (!design.icon.Empty() && !icon.availableSizes().isEmpty()) window_->setWindowIcon(icon);
+  ApplyFont(window_, design.font);
+}
+
+QtFormPeer::~QtFormPeer() {
+  // The model may unload the form from inside one of the window's own event
+  // handlers (its close box, a button's click): delete it once they return.
+  window_->Detach();
+  window_->hide();
+  window_->deleteLater();
+}
+
+std::unique_ptr<ControlPeer> QtFormPeer::CreateControlPeer(Control& control) {
+  QWidget* parent = window_;
+  if (Control* container = control.Container()) {
+    if (auto* containerPeer = dynamic_cast<ControlPeerBase*>(container->Peer())) parent = containerPeer->Widget();
+  }
+  return MakeControlPeer(backend_, control, parent);
+}
+
+void QtFormPeer::ControlsCreated() {
+  // Stacking among siblings: earlier rows of the design lie in front.
+  std::vector<QWidget*> backToFront;
+  const auto& controls = form_.Controls();
+  for (bool windowless : {true, false}) {
+    for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
+      auto* peer = dynamic_cast<ControlPeerBase*>((*it)->Peer());
+      if (peer && peer->Widget() && Windowless((*it)->GetKind()) == windowless) backToFront.push_back(peer->Widget());
+    }
+  }
+  for (QWidget* w : backToFront) w->raise();
+
+  QWidget* previous = nullptr;
+  for (Control* control : form_.TabOrder()) {
+    auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer());
+    if (!peer || !peer->Widget()) continue;
+    if (previous) QWidget::setTabOrder(previous, peer->Widget());
+    previous = peer->Widget();
+  }
+}
+
+void QtFormPeer::Show() {
+  if (!shownBefore_) {
+    shownBefore_ = true;
+    if (form_.Design().centerOnScreen) {
+      if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        window_->move(area.center() - QPoint(window_->width() / 2, window_->height() / 2));
+      }
+    }
+  }
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+void QtFormPeer::BringToFront() {
+  if (window_->isMinimized()) window_->showNormal();
+  window_->raise();
+  window_->activateWindow();
+}
+
+void QtFormPeer::SetCaption(const Text& caption) { window_->setWindowTitle(ToQ(caption)); }
+
+std::uintptr_t QtFormPeer::NativeHandle() const { return static_cast<std::uintptr_t>(window_->winId()); }
+
+}  // namespace tk::qt

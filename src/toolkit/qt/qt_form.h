@@ -1,0 +1,53 @@
+#pragma once
+#include <QWidget>
+#include <vector>
+
+#include "toolkit/backend.h"
+#include "toolkit/form.h"
+
+namespace tk {
+class QtBackend;
+}
+
+namespace tk::qt {
+
+class QtFormPeer;
+
+// The form's top-level window. Its client area is the form's client area.
+class FormWindow : public QWidget {
+ public:
+  explicit FormWindow(QtFormPeer* peer) : peer_(peer) {}
+  // The model no longer has this window: events stop reaching it.
+  void Detach() { peer_ = nullptr; }
+  QtFormPeer* Peer() const { return peer_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QtFormPeer* peer_;
+};
+
+class QtFormPeer : public FormPeer {
+ public:
+  QtFormPeer(QtBackend& backend, Form& form);
+  ~QtFormPeer() override;
+
+  std::unique_ptr<ControlPeer> CreateControlPeer(Control& control) override;
+  void Show() override;
+  void BringToFront() override;
+  void SetCaption(const Text& caption) override;
+  std::uintptr_t NativeHandle() const override;
+  void ControlsCreated() override;
+
+  Form& GetForm() const { return form_; }
+  FormWindow* Window() const { return window_; }
+
+ private:
+  QtBackend& backend_;
+  Form& form_;
+  FormWindow* window_;  // deleted later: it may be inside its own event handler
+  bool shownBefore_ = false;
+};
+
+}  // namespace tk::qt
