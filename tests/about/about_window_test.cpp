@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "about/frm_about.h"
+#include "about_rig.h"
+
+namespace {
+
+const std::u16string kHome = u"http://www.brimlow.example";
+
+TEST(AboutWindowLoad, TitleAndVersionFollowTheApplication) {
+  AboutRig first;
+  EXPECT_EQ(first.about.Caption(), u"About Quillon");
+  EXPECT_EQ(first.about["lblTitle"].Caption(), u"Quillon");
+  EXPECT_EQ(first.about["lblVersion"].Caption(), u"Version 1.0.0");
+
+  AboutRig second({u"Quillon Pro", 2, 12, 3, u"/opt/quillon"});
+  EXPECT_EQ(second.about.Caption(), u"About Quillon Pro");
+  EXPECT_EQ(second.about["lblTitle"].Caption(), u"Quillon Pro");
+  EXPECT_EQ(second.about["lblVersion"].Caption(), u"Version 2.12.3");
+}
+
+TEST(AboutWindowLoad, PictureBoxHoldsTheFocusWhenShown) {
+  AboutRig rig;
+  EXPECT_EQ(rig.about.ActiveControl(), &rig.about["picIcon"]);
+}
+
+TEST(AboutWindowLinks, EachClickAsksTheShellOnceForItsPage) {
+  const std::pair<std::string, std::u16string> links[] = {
+      {"Command1", u"http://www.brimlow.example/Pages/ListBot.html"},
+      {"Command2", kHome},
+      {"picIcon", kHome},
+      {"Image2", u"http://www.brimlow.example/Pages/Donate.htm"},
+  };
+  for (const auto& [name, target] : links) {
+    AboutRig rig;
+    rig.about[name].UserClick();
+    rig.about[name].UserClick();
+    ASSERT_EQ(rig.shell.calls.size(), 2u) << name;
+    for (const auto& call : rig.shell.calls) {
+      EXPECT_NE(call.hwnd, 0u) << name;
+      EXPECT_EQ(call.hwnd, rig.about.hWnd()) << name;
+      EXPECT_EQ(call.operation, u"open") << name;
+      EXPECT_EQ(call.file, target) << name;
+      EXPECT_EQ(call.parameters, u"") << name;
+      EXPECT_EQ(call.directory, u"0") << name;
+      EXPECT_EQ(call.showCommand, 1) << name;
+    }
+    EXPECT_TRUE(rig.about.Loaded()) << name;
+    EXPECT_TRUE(rig.backend.messages.empty()) << name;
+  }
+}
+
+TEST(AboutWindowHand, ShowsOverTheLinkButtonsAndTheDonationPictureOnly) {
+  AboutRig rig;
+  for (const char* name : {"Command1", "Command2", "Image2"}) {
+    EXPECT_EQ(rig.about[name].MousePointer(), tk::mouse::kDefault) << name;
+    rig.about[name].UserMouseMove(0, 0, 10, 10);
+    EXPECT_EQ(rig.about[name].MousePointer(), tk::mouse::kCustom) << name;
+    EXPECT_EQ(rig.about[name].MouseIcon(), AboutRig::kHand) << name;
+  }
+  // picIcon opens the home page too, but keeps the ordinary arrow.
+  rig.about["picIcon"].UserClick();
+  for (const char* name : {"picIcon", "Command3", "Command4", "Image1", "lblTitle"}) {
+    rig.about[name].UserMouseMove(0, 0, 10, 10);
+    EXPECT_EQ(rig.about[name].MousePointer(), tk::mouse::kDefault) << name;
+    EXPECT_TRUE(rig.about[name].MouseIcon().Empty()) << name;
+  }
+  EXPECT_EQ(rig.shell.calls.size(), 1u);
+  EXPECT_TRUE(rig.backend.messages.empty());
+}
+
+TEST(AboutWindowClose, EveryWayOfClosingUnloadsAndReopeningLoadsAfresh) {
+  const std::pair<const char*, void (*)(FrmAbout&)> closers[] = {
+      {"Close button", [](FrmAbout& f) { f["Command3"].UserClick(); }},
+      {"close box", [](FrmAbout& f) { f.UserClose(); }},
+      {"Alt+E", [](FrmAbout& f) { f.UserAccessKey(u'e'); }},
+  };
+  for (const auto& [how, close] : closers) {
+    AboutRig rig;
+    rig.about["Command2"].UserMouseMove(0, 0, 1, 1);
+    close(rig.about);
+    EXPECT_FALSE(rig.about.Loaded()) << how;
+    EXPECT_FALSE(rig.app.Ended()) << how;
+    // Unloading wiped the load texts; only a new Form_Load brings them back.
+    EXPECT_EQ(rig.about.Caption(), u"") << how;
+
+    rig.app.Show(rig.about);
+    EXPECT_EQ(rig.about.Caption(), u"About Quillon") << how;
+    EXPECT_EQ(rig.about["lblTitle"].Caption(), u"Quillon") << how;
+    EXPECT_EQ(rig.about["lblVersion"].Caption(), u"Version 1.0.0") << how;
+    EXPECT_EQ(rig.about["Command2"].MousePointer(), tk::mouse::kDefault) << how;
+    EXPECT_TRUE(rig.about["Command2"].MouseIcon().Empty()) << how;
+    EXPECT_EQ(rig.about.ActiveControl(), &rig.about["picIcon"]) << how;
+    EXPECT_TRUE(rig.programs.attempts.empty()) << how;
+  }
+}
+
+// Reads the pixel size from a PNG or GIF header; {0, 0} when unreadable.
+std::pair<int, int> PictureSize(const std::string& resource) {
+  const std::string prefix = ":/quillon/";
+  if (resource.rfind(prefix, 0) != 0) return {0, 0};
+  std::ifstream in(std::string(QUILLON_RESOURCES) + "/" + resource.substr(prefix.size()), std::ios::binary);
+  const std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (b.size() >= 24 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G')
+    return {(b[18] << 8) | b[19], (b[22] << 8) | b[23]};
+  if (b.size() >= 10 && b[0] == 'G' && b[1] == 'I' && b[2] == 'F') return {b[6] | (b[7] << 8), b[8] | (b[9] << 8)};
+  return {0, 0};
+}
+
+TEST(AboutWindowDesign, PicturesExistAndFillTheirControls) {
+  AboutRig rig;
+  constexpr int kTwips = 15;
+  // Images show the picture at its size; the picture box adds a 2-pixel border on each side.
+  const std::pair<const char*, int> framed[] = {{"Image1", 0}, {"Image2", 0}, {"picIcon", 4}};
+  for (const auto& [name, border] : framed) {
+    const auto& control = rig.about[name];
+    const auto [w, h] = PictureSize(control.Design().picture.resource);
+    ASSERT_GT(w, 0) << name << " names no readable picture: " << control.Design().picture.resource;
+    EXPECT_EQ(control.Geometry().width, (w + border) * kTwips) << name;
+    EXPECT_EQ(control.Geometry().height, (h + border) * kTwips) << name;
+  }
+  const std::string icon = rig.about.Design().icon.resource;
+  ASSERT_EQ(icon.rfind(":/quillon/", 0), 0u) << icon;
+  std::ifstream ico(std::string(QUILLON_RESOURCES) + "/" + icon.substr(10), std::ios::binary);
+  EXPECT_TRUE(ico.good()) << icon;
+}
+
+}  // namespace
