@@ -1,0 +1,166 @@
+#include "main_window/frm_converter.h"
+
+#include <vector>
+
+using tk::Alignment;
+using tk::Color;
+using tk::ControlDesign;
+using tk::Kind;
+
+namespace quillon {
+
+const std::u16string kStartupHint = u"Click \"Get Exchange Rates\" for Current Rates";
+
+namespace {
+
+constexpr Color kWhite{255, 255, 255};
+constexpr Color kGrey{128, 128, 128};
+constexpr Color kGreen{0, 128, 0};
+
+tk::FormDesign WindowDesign() {
+  return {.name = "frmConverter",
+          .caption = u"Quillon",
+          .clientWidth = 7200,
+          .clientHeight = 5160,
+          .border = tk::BorderStyle::Sizable,
+          .minButton = true,
+          .maxButton = false,
+          .centerOnScreen = true,
+          .icon = {":/quillon/icons/main.ico"}};
+}
+
+// The window's design, in the order the designer lists it. Rows below the
+// client area (Top 5160 and more) are working controls the user never needs
+// to see; enlarging the window uncovers them.
+std::vector<ControlDesign> ControlsDesign() {
+  std::vector<tk::Text> symbols = {u"(USD)", u"(AUD)", u"(BRL)", u"(GBP)", u"(CAD)", u"(CNY)",
+                                   u"(DKK)", u"(HKD)", u"(INR)", u"(JPY)", u"(MYR)", u"(MXN)",
+                                   u"(NZD)", u"(NOK)", u"(SGD)", u"(ZAR)", u"(KRW)", u"(LKR)",
+                                   u"(SEK)", u"(CHF)", u"(TWD)", u"(THB)"};
+  return {
+      {.name = "cmdConvert", .kind = Kind::CommandButton, .rect = {4440, 6120, 1215, 350}, .tabIndex = 20,
+       .caption = u"&Convert", .toolTip = u"Convert Currency"},
+      {.name = "lstSymbol", .kind = Kind::ListBox, .rect = {2520, 7200, 2175, 1425}, .tabIndex = 0,
+       .items = symbols},
+      {.name = "rtbMain", .kind = Kind::TextBox, .rect = {5040, 7080, 2055, 1695}, .tabIndex = 12,
+       .multiLine = true, .scrollBars = true},
+      {.name = "Frame2", .kind = Kind::Frame, .rect = {3000, 1200, 4095, 3855}, .tabIndex = 11,
+       .caption = u"Convert Currency"},
+      {.name = "Picture1", .kind = Kind::PictureBox, .container = "Frame2", .rect = {120, 240, 3855, 3495},
+       .tabIndex = 15},
+      {.name = "cmdCodes", .kind = Kind::CommandButton, .container = "Picture1", .rect = {0, 3150, 1215, 350},
+       .tabIndex = 5, .caption = u"C&odes", .toolTip = u"Currency Codes"},
+      {.name = "cmdClose", .kind = Kind::CommandButton, .container = "Picture1", .rect = {2640, 3150, 1215, 350},
+       .tabIndex = 7, .caption = u"&Exit"},
+      {.name = "cmdAbout", .kind = Kind::CommandButton, .container = "Picture1", .rect = {1320, 3150, 1215, 350},
+       .tabIndex = 6, .caption = u"&About", .toolTip = u"About Quillon"},
+      {.name = "Option1", .kind = Kind::OptionButton, .container = "Picture1", .rect = {480, 240, 3015, 255},
+       .tabIndex = 2, .caption = u"From Selected Currency To Euros", .value = true},
+      {.name = "Option2", .kind = Kind::OptionButton, .container = "Picture1", .rect = {480, 600, 3015, 255},
+       .tabIndex = 3, .caption = u"From Euros To Selected Currency"},
+      {.name = "txtAmount", .kind = Kind::TextBox, .container = "Picture1", .rect = {1440, 1320, 1575, 285},
+       .tabIndex = 4, .caption = u"1.00"},
+      {.name = "Frame3", .kind = Kind::Frame, .container = "Picture1", .rect = {0, 2100, 3855, 855},
+       .tabIndex = 16, .caption = u"Exchange Rate"},
+      {.name = "lblValue", .kind = Kind::Label, .container = "Frame3", .rect = {120, 360, 3600, 195},
+       .tabIndex = 17, .caption = u"1.00", .alignment = Alignment::Center},
+      {.name = "Label1", .kind = Kind::Label, .container = "Picture1", .rect = {240, 1365, 960, 195},
+       .tabIndex = 18, .caption = u"Enter Amount", .autoSize = true},
+      {.name = "lstRate", .kind = Kind::ListBox, .rect = {120, 7200, 2175, 1425}, .tabIndex = 9},
+      {.name = "Frame1", .kind = Kind::Frame, .rect = {120, 1200, 2775, 3855}, .tabIndex = 10,
+       .caption = u"Country Currencies"},
+      {.name = "Picture2", .kind = Kind::PictureBox, .container = "Frame1", .rect = {180, 3360, 2415, 460},
+       .tabIndex = 19},
+      {.name = "cmdGet", .kind = Kind::CommandButton, .container = "Picture2", .rect = {70, 30, 2295, 350},
+       .tabIndex = 1, .caption = u"&Get Exchange Rates", .toolTip = u"Get Current Rates"},
+      {.name = "lstCurrency", .kind = Kind::ListBox, .container = "Frame1", .rect = {120, 285, 2535, 2985},
+       .tabIndex = 8},
+      {.name = "lblCurr", .kind = Kind::Label, .rect = {2400, 6240, 405, 195}, .tabIndex = 21,
+       .caption = u"Euros", .autoSize = true},
+      {.name = "Line2", .kind = Kind::Line, .rect = {0, 990, 7200, 0}, .foreColor = kWhite},
+      {.name = "Line1", .kind = Kind::Line, .rect = {0, 975, 7200, 0}, .foreColor = kGrey},
+      {.name = "Image2", .kind = Kind::Image, .rect = {360, 120, 720, 720},
+       .picture = {":/quillon/pictures/euro48.png"}},
+      {.name = "lblCount", .kind = Kind::Label, .rect = {2280, 675, 3285, 195}, .tabIndex = 14,
+       .caption = kStartupHint, .foreColor = kGreen, .alignment = Alignment::Center, .autoSize = true},
+      {.name = "Image1", .kind = Kind::Image, .rect = {2040, 0, 3645, 615},
+       .picture = {":/quillon/pictures/title.jpg"}},
+      {.name = "Label2", .kind = Kind::Label, .rect = {0, 0, 7215, 975}, .tabIndex = 13, .backColor = kWhite},
+  };
+}
+
+}  // namespace
+
+FrmConverter::FrmConverter(tk::Application& app, const platform::Services& services, tk::Form* about)
+    : tk::Form(app, WindowDesign(), ControlsDesign()),
+      lblCount(Get<tk::Label>("lblCount")),
+      lblValue(Get<tk::Label>("lblValue")),
+      lblCurr(Get<tk::Label>("lblCurr")),
+      txtAmount(Get<tk::TextBox>("txtAmount")),
+      rtbMain(Get<tk::TextBox>("rtbMain")),
+      lstCurrency(Get<tk::ListBox>("lstCurrency")),
+      lstRate(Get<tk::ListBox>("lstRate")),
+      lstSymbol(Get<tk::ListBox>("lstSymbol")),
+      Option1(Get<tk::OptionButton>("Option1")),
+      Option2(Get<tk::OptionButton>("Option2")),
+      cmdGet(Get<tk::CommandButton>("cmdGet")),
+      cmdConvert(Get<tk::CommandButton>("cmdConvert")),
+      cmdCodes(Get<tk::CommandButton>("cmdCodes")),
+      cmdAbout(Get<tk::CommandButton>("cmdAbout")),
+      cmdClose(Get<tk::CommandButton>("cmdClose")),
+      services_(services),
+      about_(about) {
+  Initialize = [this] { Form_Initialize(); };
+  Load = [this] { Form_Load(); };
+  Unload = [this](std::int16_t& cancel) { Form_Unload(cancel); };
+  cmdCodes.Click = [this] { cmdCodes_Click(); };
+  cmdAbout.Click = [this] { cmdAbout_Click(); };
+  cmdClose.Click = [this] { cmdClose_Click(); };
+  cmdGet.Click = [this] { cmdGet_Click(); };
+  cmdConvert.Click = [this] { cmdConvert_Click(); };
+  lstCurrency.Click = [this] { lstCurrency_Click(); };
+  Option1.Click = [this] { Option1_Click(); };
+  Option2.Click = [this] { Option2_Click(); };
+  txtAmount.Change = [this] { txtAmount_Change(); };
+  txtAmount.GotFocus = [this] { txtAmount_GotFocus(); };
+}
+
+void FrmConverter::Form_Initialize() {
+  // Nothing to initialise on Linux: the toolkit draws its controls themed as is.
+}
+
+void FrmConverter::Form_Load() {
+  App().Show(*this);
+  lblCount.SetCaption(kStartupHint);
+}
+
+void FrmConverter::Form_Unload(std::int16_t& cancel) {
+  for (tk::Form* form : App().Forms()) {
+    App().Unload(*form);
+    cancel = 0;
+  }
+  cancel = 0;
+}
+
+void FrmConverter::cmdCodes_Click() {
+  const auto hwnd = hWnd();
+  // The page lies beside the executable; a missing page is the browser's to report.
+  const std::u16string file = App().Path() + u"/Codes.htm";
+  services_.shell->ShellExecuteA(hwnd, u"open", file, u"", u"", platform::kSwShowNormal);
+}
+
+void FrmConverter::cmdAbout_Click() {
+  if (about_) App().Show(*about_);
+}
+
+void FrmConverter::cmdClose_Click() { App().Unload(*this); }
+
+std::u16string FrmConverter::RatesUrl() const {
+  return services_.ratesUrl.empty() ? kRatesUrl : services_.ratesUrl;
+}
+
+void FrmConverter::ShowResult(const std::u16string& number) {
+  lblValue.SetCaption(number + u"  " + lblCurr.Caption());
+}
+
+}  // namespace quillon

@@ -1,0 +1,63 @@
+#pragma once
+// The main window: the rate table, the conversion, and the three buttons of
+// its own. Handlers keep the names of the events they serve.
+#include <cstdint>
+#include <string>
+
+#include "platform/services.h"
+#include "toolkit/application.h"
+#include "toolkit/form.h"
+
+namespace quillon {
+
+// The rates page; QUILLON_RATES_URL replaces it (see the README).
+inline const std::u16string kRatesUrl = u"http://rates.quillon.example/cgi-bin/cgicalc.cgi?value=1&base=EUR";
+
+class FrmConverter : public tk::Form {
+ public:
+  // `about` is the About window that cmdAbout shows; null leaves the button inert.
+  FrmConverter(tk::Application& app, const platform::Services& services, tk::Form* about);
+
+  // Handlers, public so that tests and other handlers can call them as routines.
+  void Form_Initialize();
+  void Form_Load();
+  void Form_Unload(std::int16_t& cancel);
+  void cmdCodes_Click();
+  void cmdAbout_Click();
+  void cmdClose_Click();
+  void cmdGet_Click();
+  void cmdConvert_Click();
+  void lstCurrency_Click();
+  void Option1_Click();
+  void Option2_Click();
+  void txtAmount_Change();
+  void txtAmount_GotFocus();
+
+  tk::Label& lblCount;
+  tk::Label& lblValue;
+  tk::Label& lblCurr;
+  tk::TextBox& txtAmount;
+  tk::TextBox& rtbMain;
+  tk::ListBox& lstCurrency;
+  tk::ListBox& lstRate;
+  tk::ListBox& lstSymbol;
+  tk::OptionButton& Option1;
+  tk::OptionButton& Option2;
+  tk::CommandButton& cmdGet;
+  tk::CommandButton& cmdConvert;
+  tk::CommandButton& cmdCodes;
+  tk::CommandButton& cmdAbout;
+  tk::CommandButton& cmdClose;
+
+ private:
+  void ShowResult(const std::u16string& number);
+  std::u16string RatesUrl() const;
+
+  platform::Services services_;
+  tk::Form* about_;
+};
+
+// The start-up hint of the status line.
+extern const std::u16string kStartupHint;
+
+}  // namespace quillon

@@ -1,0 +1,63 @@
+#pragma once
+// The main window on the headless backend, with a scripted internet session.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "main_window/frm_converter.h"
+#include "support/fake_internet.h"
+#include "support/fakes.h"
+#include "toolkit/application.h"
+#include "toolkit/headless.h"
+
+namespace quillon_test {
+
+inline std::string Utf8(const std::u16string& s) { return std::string(s.begin(), s.end()); }
+
+// Two rows in the shape of the rates page, with its date line.
+inline const std::string kTwoRowPage =
+    "<p>Rates using values from Friday, 4 December 2026<BR></p>"
+    "<tr><td>&nbsp;&nbsp;&nbsp;&nbsp;<img>US Dollar <font size=\"-1\">(USD)</font></td>"
+    "<td><a href=\"/r/USD.html\">1.5</a></td></tr>"
+    "<tr><td>&nbsp;&nbsp;&nbsp;&nbsp;<img>Japanese Yen <font size=\"-1\">(JPY)</font></td>"
+    "<td><a href=\"/r/JPY.html\">181.25</a></td></tr>";
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    services.internet = &internet;
+    services.shell = &shell;
+    services.locale = {u'.', u','};
+    services.ratesUrl = u"http://127.0.0.1:9/cgi-bin/cgicalc.cgi?value=1&base=EUR";
+  }
+
+  void Start() {
+    app = std::make_unique<tk::Application>(backend, tk::AppInfo{u"Quillon", 1, 0, 0, u"/opt/quillon"});
+    about = std::make_unique<tk::Form>(*app, tk::FormDesign{.name = "frmAbout"}, std::vector<tk::ControlDesign>{});
+    frm = std::make_unique<quillon::FrmConverter>(*app, services, about.get());
+    app->Show(*frm);
+  }
+
+  void FetchRates(const std::string& page = kTwoRowPage) {
+    internet.body = page;
+    frm->cmdGet_Click();
+  }
+
+  std::vector<std::u16string> MessageTexts() const {
+    std::vector<std::u16string> texts;
+    for (const auto& m : backend.messages) texts.push_back(m.text);
+    return texts;
+  }
+
+  tk::HeadlessBackend backend;
+  fakes::FakeInternet internet;
+  fakes::RecordingShell shell;
+  platform::Services services;
+  std::unique_ptr<tk::Application> app;
+  std::unique_ptr<tk::Form> about;
+  std::unique_ptr<quillon::FrmConverter> frm;
+};
+
+}  // namespace quillon_test

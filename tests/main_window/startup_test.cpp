@@ -1,0 +1,111 @@
+// The main window at start, its own three buttons and shut-down.
+#include "fixture.h"
+
+namespace quillon_test {
+namespace {
+
+using StartupTest = MainWindowTest;
+
+TEST_F(StartupTest, OpensWithItsDesignedStartState) {
+  Start();
+  EXPECT_EQ(frm->Caption(), u"Quillon");
+  EXPECT_TRUE(frm->Shown());
+  EXPECT_EQ(backend.shows["frmConverter"], 1);
+  EXPECT_EQ(frm->lblCount.Caption(), u"Click \"Get Exchange Rates\" for Current Rates");
+  EXPECT_EQ(frm->Option1.Value(), -1);
+  EXPECT_EQ(frm->Option2.Value(), 0);
+  EXPECT_EQ(frm->txtAmount.GetText(), u"1.00");
+  EXPECT_EQ(frm->lblValue.Caption(), u"1.00");
+  EXPECT_EQ(frm->lblCurr.Caption(), u"Euros");
+  EXPECT_EQ(frm->lstCurrency.ListCount(), 0);
+  EXPECT_EQ(frm->lstRate.ListCount(), 0);
+  EXPECT_EQ(frm->rtbMain.GetText(), u"");
+  ASSERT_EQ(frm->lstSymbol.ListCount(), 22);
+  EXPECT_EQ(frm->lstSymbol.List(0), u"(USD)");
+  EXPECT_EQ(frm->lstSymbol.List(9), u"(JPY)");
+  EXPECT_EQ(frm->lstSymbol.List(21), u"(THB)");
+  EXPECT_EQ(frm->lstSymbol.ListIndex(), -1);
+  EXPECT_EQ(frm->ActiveControl(), &frm->lstSymbol);
+  EXPECT_TRUE(backend.messages.empty());
+  EXPECT_EQ(internet.checks, 0) << "nothing is fetched at start";
+}
+
+TEST_F(StartupTest, TabOrderRunsThroughTheDesignedStops) {
+  Start();
+  std::vector<std::string> names;
+  for (auto* c : frm->TabOrder()) names.push_back(c->Name());
+  const std::vector<std::string> expected = {"lstSymbol", "cmdGet", "Option1", "Option2", "txtAmount",
+                                             "cmdCodes", "cmdAbout", "cmdClose", "lstCurrency", "lstRate",
+                                             "rtbMain", "Picture1", "Picture2", "cmdConvert"};
+  EXPECT_EQ(names, expected);
+}
+
+TEST_F(StartupTest, ExitAndCloseBoxCloseTheAboutWindowAndEndTheProgram) {
+  for (bool viaCloseBox : {false, true}) {
+    SCOPED_TRACE(viaCloseBox ? "close box" : "Exit button");
+    backend.quit = false;
+    Start();
+    int aboutUnloads = 0;
+    about->Unload = [&](std::int16_t&) { ++aboutUnloads; };
+    app->Show(*about);
+    ASSERT_EQ(app->Forms().size(), 2u);
+    if (viaCloseBox)
+      frm->UserClose();
+    else
+      frm->cmdClose.UserClick();
+    EXPECT_EQ(aboutUnloads, 1);
+    EXPECT_TRUE(app->Forms().empty());
+    EXPECT_FALSE(frm->Loaded());
+    EXPECT_TRUE(backend.quit);
+    EXPECT_TRUE(backend.messages.empty());
+  }
+}
+
+TEST_F(StartupTest, ClosingOnlyTheAboutWindowLeavesTheProgramRunning) {
+  Start();
+  app->Show(*about);
+  about->UserClose();
+  EXPECT_TRUE(frm->Loaded());
+  EXPECT_FALSE(backend.quit);
+  frm->cmdAbout.UserClick();
+  EXPECT_TRUE(about->Loaded());
+}
+
+TEST_F(StartupTest, AboutTwiceShowsOneWindowBroughtToTheFront) {
+  Start();
+  int loads = 0;
+  about->Load = [&] { ++loads; };
+  frm->cmdAbout.UserClick();
+  frm->cmdAbout.UserClick();
+  EXPECT_EQ(loads, 1);
+  EXPECT_EQ(backend.shows["frmAbout"], 1);
+  EXPECT_EQ(backend.broughtFront["frmAbout"], 1);
+  EXPECT_EQ(app->Forms().size(), 2u);
+}
+
+TEST_F(StartupTest, CodesOpensThePageBesideTheExecutable) {
+  Start();
+  frm->cmdCodes.UserClick();
+  ASSERT_EQ(shell.calls.size(), 1u);
+  const auto& call = shell.calls.front();
+  EXPECT_EQ(call.hwnd, frm->hWnd());
+  EXPECT_NE(call.hwnd, 0u);
+  EXPECT_EQ(call.operation, u"open");
+  EXPECT_EQ(call.file, u"/opt/quillon/Codes.htm");
+  EXPECT_EQ(call.parameters, u"");
+  EXPECT_EQ(call.showCommand, 1);
+  EXPECT_TRUE(backend.messages.empty());
+  EXPECT_EQ(frm->lblCount.Caption(), quillon::kStartupHint);
+}
+
+TEST_F(StartupTest, AltCPressesTheConvertButtonBelowTheVisibleArea) {
+  Start();
+  frm->UserAccessKey(u'C');
+  // The conversion ran: with no rates it says so and sends the user to Get.
+  ASSERT_EQ(backend.messages.size(), 1u);
+  EXPECT_EQ(backend.messages[0].style, 64);
+  EXPECT_EQ(frm->ActiveControl(), &frm->cmdGet);
+}
+
+}  // namespace
+}  // namespace quillon_test
