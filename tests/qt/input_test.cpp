@@ -1,0 +1,192 @@
+// What the user does with the widgets reaches the model, and only once; what
+// the model does to the widgets is not reported back.
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "qt_fixture.h"
+
+namespace qttest {
+namespace {
+
+using tk::Kind;
+
+class InputTest : public QtFormTest {
+ protected:
+  void BuildConverter() {
+    Build({Row("Picture1", Kind::PictureBox, {120, 240, 3855, 3495}, 15),
+           Row("cmdGet", Kind::CommandButton, {70, 30, 2295, 350}, 1, u"&Get Exchange Rates", "Picture1"),
+           Row("Option1", Kind::OptionButton, {480, 240, 3015, 255}, 2, u"From Selected Currency To Euros", "Picture1"),
+           Row("Option2", Kind::OptionButton, {480, 600, 3015, 255}, 3, u"From Euros To Selected Currency", "Picture1"),
+           Row("txtAmount", Kind::TextBox, {1440, 1320, 1575, 285}, 4, u"1.00", "Picture1"),
+           Row("lstCurrency", Kind::ListBox, {4000, 285, 2535, 2985}, 8),
+           Row("cmdConvert", Kind::CommandButton, {4440, 6120, 1215, 350}, 20, u"&Convert")});
+    for (const char* name : {"cmdGet", "cmdConvert", "Option1", "Option2", "lstCurrency", "Picture1"}) {
+      (*form)[name].Click = [this, name] { clicks.push_back(name); };
+    }
+    form->Get<tk::TextBox>("txtAmount").Change = [this] { changes.push_back(form->Get<tk::TextBox>("txtAmount").GetText()); };
+    auto& list = form->Get<tk::ListBox>("lstCurrency");
+    for (auto item : {u"US Dollar", u"Australian Dollar", u"Brazilian Real"}) list.AddItem(item);
+    form->Get<tk::OptionButton>("Option1").SetValue(true);
+    clicks.clear();
+    Show();
+  }
+
+  std::vector<std::string> clicks;
+  std::vector<tk::Text> changes;
+};
+
+TEST_F(InputTest, EnterPressesOnlyTheFocusedButtonAndEscapeNothing) {
+  BuildConverter();
+  form->Get<tk::CommandButton>("cmdGet").SetFocus();
+  QTest::keyClick(W("cmdGet"), Qt::Key_Return);
+  EXPECT_EQ(clicks, std::vector<std::string>{"cmdGet"});
+  QTest::keyClick(W("cmdGet"), Qt::Key_Escape);
+
+  clicks.clear();
+  for (const char* name : {"txtAmount", "lstCurrency"}) {
+    (*form)[name].SetFocus();
+    QTest::keyClick(W(name), Qt::Key_Return);
+    QTest::keyClick(W(name), Qt::Key_Enter);
+    QTest::keyClick(W(name), Qt::Key_Escape);
+  }
+  EXPECT_TRUE(clicks.empty());
+  EXPECT_EQ(form->Get<tk::ListBox>("lstCurrency").ListIndex(), -1);
+}
+
+TEST_F(InputTest, AccessKeysPressButtonsThroughTheModelEvenBelowTheWindow) {
+  BuildConverter();
+  form->Get<tk::TextBox>("txtAmount").SetFocus();
+  QTest::keyClick(W("txtAmount"), Qt::Key_G, Qt::AltModifier);
+  EXPECT_EQ(clicks, std::vector<std::string>{"cmdGet"});
+  EXPECT_EQ(form->ActiveControl()->Name(), "cmdGet");
+  EXPECT_TRUE(W("cmdGet")->hasFocus());
+
+  clicks.clear();
+  QTest::keyClick(W("cmdGet"), Qt::Key_C, Qt::AltModifier);
+  // Qt's own mnemonic would click again a moment later; only the model's press counts.
+  QTest::qWait(300);
+  EXPECT_EQ(clicks, std::vector<std::string>{"cmdConvert"});
+  EXPECT_EQ(form->ActiveControl()->Name(), "cmdConvert");
+}
+
+TEST_F(InputTest, TypingRaisesChangeAndTheModelsTextIsNotEchoed) {
+  BuildConverter();
+  auto* edit = W<QLineEdit>("txtAmount");
+  EXPECT_EQ(edit->text(), "1.00");
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClicks(edit, "25");
+  EXPECT_EQ(changes, (std::vector<tk::Text>{u"2", u"25"}));
+  EXPECT_EQ(form->Get<tk::TextBox>("txtAmount").GetText(), u"25");
+
+  changes.clear();
+  form->Get<tk::TextBox>("txtAmount").SetText(u"7.50");
+  EXPECT_EQ(edit->text(), "7.50");
+  EXPECT_EQ(changes, std::vector<tk::Text>{u"7.50"});
+}
+
+TEST_F(InputTest, MultiLineTextBoxMirrorsAndReportsTyping) {
+  auto page = Row("rtbMain", Kind::TextBox, {5040, 1080, 2055, 1695}, 12);
+  page.multiLine = page.scrollBars = true;
+  Build({page});
+  int changed = 0;
+  auto& box = form->Get<tk::TextBox>("rtbMain");
+  box.Change = [&] { ++changed; };
+  Show();
+  auto* edit = W<QPlainTextEdit>("rtbMain");
+  EXPECT_EQ(edit->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  box.SetText(u"<table>\nrow");
+  EXPECT_EQ(edit->toPlainText(), "<table>\nrow");
+  EXPECT_EQ(changed, 1);
+  edit->setFocus();
+  edit->moveCursor(QTextCursor::End);
+  QTest::keyClicks(edit, "s");
+  EXPECT_EQ(box.GetText(), u"<table>\nrows");
+  EXPECT_EQ(changed, 2);
+}
+
+TEST_F(InputTest, ListSelectionByUserRaisesOneClickAndModelChangesMirror) {
+  BuildConverter();
+  auto* list = W<QListWidget>("lstCurrency");
+  auto& box = form->Get<tk::ListBox>("lstCurrency");
+  ASSERT_EQ(list->count(), 3);
+  EXPECT_EQ(list->item(1)->text(), "Australian Dollar");
+
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+  EXPECT_EQ(box.ListIndex(), 2);
+  EXPECT_EQ(clicks, std::vector<std::string>{"lstCurrency"});
+  QTest::keyClick(list, Qt::Key_Up);
+  EXPECT_EQ(box.ListIndex(), 1);
+  EXPECT_EQ(clicks.size(), 2u);
+
+  clicks.clear();
+  box.SetListIndex(-1);
+  EXPECT_TRUE(list->selectedItems().isEmpty());
+  box.SetListIndex(0);  // a selection in code raises Click once, in the model
+  EXPECT_TRUE(list->item(0)->isSelected());
+  box.Clear();
+  EXPECT_EQ(list->count(), 0);
+  EXPECT_EQ(clicks, std::vector<std::string>{"lstCurrency"});
+}
+
+TEST_F(InputTest, ChoosingAnOptionClearsTheOtherOfItsContainer) {
+  BuildConverter();
+  auto* one = W<QRadioButton>("Option1");
+  auto* two = W<QRadioButton>("Option2");
+  EXPECT_TRUE(one->isChecked());
+  QTest::mouseClick(two, Qt::LeftButton, {}, QPoint(8, two->height() / 2));
+  EXPECT_TRUE(form->Get<tk::OptionButton>("Option2").IsChosen());
+  EXPECT_FALSE(form->Get<tk::OptionButton>("Option1").IsChosen());
+  EXPECT_TRUE(two->isChecked());
+  EXPECT_FALSE(one->isChecked());
+  EXPECT_EQ(clicks, std::vector<std::string>{"Option2"});
+
+  // Clicking the chosen option leaves it chosen and raises nothing.
+  QTest::mouseClick(two, Qt::LeftButton, {}, QPoint(8, two->height() / 2));
+  EXPECT_TRUE(two->isChecked());
+  EXPECT_EQ(clicks.size(), 1u);
+}
+
+TEST_F(InputTest, MouseMovesClicksAndPointersOfPicturesAndImages) {
+  auto icon = Row("picIcon", Kind::PictureBox, {120, 120, 1065, 2205}, 0);
+  icon.border = true;
+  icon.picture.resource = PictureFile("name.png", 67, 143);
+  auto donate = Row("Image2", Kind::Image, {2880, 840, 930, 465});
+  donate.picture.resource = PictureFile("donate.png", 62, 31);
+  Build({icon, donate, Row("Command2", Kind::CommandButton, {4320, 2040, 1245, 345}, 8, u"&Brimlow")});
+  int iconClicks = 0, imageClicks = 0;
+  std::vector<std::pair<float, float>> moves;
+  (*form)["picIcon"].Click = [&] { ++iconClicks; };
+  (*form)["Image2"].Click = [&] { ++imageClicks; };
+  auto& button = (*form)["Command2"];
+  button.MouseMove = [&](int, int, float x, float y) { moves.emplace_back(x, y); };
+  Show();
+
+  EXPECT_EQ(W<QFrame>("picIcon")->frameWidth(), 2);
+  EXPECT_EQ(W("picIcon")->focusPolicy(), Qt::StrongFocus);
+  EXPECT_EQ(W("Image2")->focusPolicy(), Qt::NoFocus);
+  QTest::mouseClick(W("picIcon"), Qt::LeftButton, {}, QPoint(10, 10));
+  QTest::mouseClick(W("Image2"), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(iconClicks, 1);
+  EXPECT_EQ(imageClicks, 1);
+  EXPECT_EQ(form->ActiveControl()->Name(), "picIcon");
+
+  QTest::mouseMove(W("Command2"), QPoint(10, 4));
+  ASSERT_FALSE(moves.empty());
+  EXPECT_EQ(moves.back(), std::make_pair(150.0f, 60.0f));
+
+  button.SetMouseIcon({PictureFile("hand.png", 32, 32), 6, 0});
+  button.SetMousePointer(tk::mouse::kCustom);
+  EXPECT_EQ(W("Command2")->cursor().shape(), Qt::BitmapCursor);
+  EXPECT_EQ(W("Command2")->cursor().hotSpot(), QPoint(6, 0));
+  button.SetMousePointer(tk::mouse::kHourglass);
+  EXPECT_EQ(W("Command2")->cursor().shape(), Qt::WaitCursor);
+  button.SetMousePointer(tk::mouse::kDefault);
+  EXPECT_FALSE(W("Command2")->testAttribute(Qt::WA_SetCursor));
+}
+
+}  // namespace
+}  // namespace qttest
