@@ -122,6 +122,9 @@ void QtBackend::RestoreModelFocus(qt::FormWindow* window) {
   // choice wins over Qt's restoration.
   auto* formPeer = window->Peer();
   if (!formPeer) return;
+  // The box's owner is active again afterwards, as under a window manager;
+  // without one (offscreen) nothing else would activate it.
+  if (window->isVisible() && !window->isActiveWindow()) window->activateWindow();
   Control* active = formPeer->GetForm().ActiveControl();
   auto* peer = active ? dynamic_cast<qt::ControlPeerBase*>(active->Peer()) : nullptr;
   if (peer && peer->Widget()) FocusForModel(peer->Widget());

@@ -1,0 +1,121 @@
+// Focus moved by the user reaches the model; focus moved by the model or
+// restored by Qt (a message box closing) raises no second GotFocus.
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "qt_fixture.h"
+
+namespace qttest {
+namespace {
+
+using tk::Kind;
+
+class FocusTest : public QtFormTest {
+ protected:
+  void BuildThree() {
+    Build({Row("cmdGet", Kind::CommandButton, {70, 30, 2295, 350}, 1, u"&Get Exchange Rates"),
+           Row("lblCount", Kind::Label, {2280, 675, 3285, 195}, 2, u"status"),
+           Row("lstCurrency", Kind::ListBox, {120, 1000, 2535, 1500}, 8),
+           Row("txtAmount", Kind::TextBox, {1440, 3000, 1575, 285}, 4, u"1.00")});
+    for (const char* name : {"cmdGet", "txtAmount", "lstCurrency"})
+      (*form)[name].GotFocus = [this, name] { got.push_back(name); };
+    Show();
+  }
+
+  // Answers the box that the model is about to open, after `meanwhile` ran.
+  void AnswerNextBox(std::function<void(QMessageBox&)> meanwhile) {
+    QTimer::singleShot(0, [this, meanwhile] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      seen = {box->windowTitle(), box->text(), box->icon(), box->textFormat()};
+      meanwhile(*box);
+      box->button(QMessageBox::Ok)->click();
+    });
+  }
+
+  struct Seen {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    Qt::TextFormat format = Qt::AutoText;
+  } seen;
+  std::vector<std::string> got;
+};
+
+TEST_F(FocusTest, TabOrderAndUserFocusChangesReachTheModel) {
+  BuildThree();
+  EXPECT_EQ(got, std::vector<std::string>{"cmdGet"});
+  EXPECT_TRUE(W("cmdGet")->hasFocus());
+  EXPECT_EQ(W("lblCount")->focusPolicy(), Qt::NoFocus);
+
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(got, (std::vector<std::string>{"cmdGet", "txtAmount", "lstCurrency"}));
+  EXPECT_EQ(form->ActiveControl()->Name(), "lstCurrency");
+  EXPECT_TRUE(W("lstCurrency")->hasFocus());
+
+  QTest::mouseClick(W("txtAmount"), Qt::LeftButton);
+  EXPECT_EQ(form->ActiveControl()->Name(), "txtAmount");
+  form->Get<tk::CommandButton>("cmdGet").SetFocus();
+  EXPECT_TRUE(W("cmdGet")->hasFocus());
+  EXPECT_EQ(got, (std::vector<std::string>{"cmdGet", "txtAmount", "lstCurrency", "txtAmount", "cmdGet"}));
+}
+
+TEST_F(FocusTest, MessageBoxIsModalPlainAndGivesNoGotFocusWhenItCloses) {
+  BuildThree();
+  form->Get<tk::TextBox>("txtAmount").SetFocus();
+  got.clear();
+  AnswerNextBox([](QMessageBox&) {});
+  EXPECT_EQ(app.MsgBox(u"Please select a currency <b>first</b>     ", tk::msgbox::kExclamation), tk::msgbox::kOk);
+  QTest::qWait(50);
+  EXPECT_EQ(seen.title, "Quillon");
+  EXPECT_EQ(seen.text, "Please select a currency <b>first</b>     ");
+  EXPECT_EQ(seen.icon, QMessageBox::Warning);
+  EXPECT_EQ(seen.format, Qt::PlainText);
+  EXPECT_TRUE(got.empty());
+  EXPECT_TRUE(W("txtAmount")->hasFocus());
+  EXPECT_EQ(form->ActiveControl()->Name(), "txtAmount");
+}
+
+TEST_F(FocusTest, FocusMovedByTheModelWhileABoxIsOpenWins) {
+  BuildThree();
+  form->Get<tk::TextBox>("txtAmount").SetFocus();
+  got.clear();
+  AnswerNextBox([this](QMessageBox&) { form->Get<tk::ListBox>("lstCurrency").SetFocus(); });
+  app.MsgBox(u"Please get the rates", tk::msgbox::kInformation);
+  QTest::qWait(50);
+  EXPECT_EQ(seen.icon, QMessageBox::Information);
+  EXPECT_EQ(got, std::vector<std::string>{"lstCurrency"});
+  EXPECT_TRUE(W("lstCurrency")->hasFocus());
+
+  AnswerNextBox([](QMessageBox&) {});
+  app.MsgBox(u"Run-time error", tk::msgbox::kCritical);
+  EXPECT_EQ(seen.icon, QMessageBox::Critical);
+  AnswerNextBox([](QMessageBox&) {});
+  app.MsgBox(u"plain");
+  EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+  EXPECT_EQ(got, std::vector<std::string>{"lstCurrency"});
+}
+
+TEST_F(FocusTest, GotFocusHandlerMayShowABoxAndSendTheFocusOn) {
+  BuildThree();
+  int boxes = 0;
+  auto& amount = form->Get<tk::TextBox>("txtAmount");
+  amount.GotFocus = [&] {
+    got.push_back("txtAmount");
+    AnswerNextBox([&](QMessageBox&) { ++boxes; });
+    app.MsgBox(u"Please get the rates first", tk::msgbox::kInformation);
+    form->Get<tk::CommandButton>("cmdGet").SetFocus();
+  };
+  got.clear();
+  QTest::keyClick(W("cmdGet"), Qt::Key_Tab);
+  QTest::qWait(50);
+  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(got, (std::vector<std::string>{"txtAmount", "cmdGet"}));
+  EXPECT_TRUE(W("cmdGet")->hasFocus());
+  EXPECT_EQ(form->ActiveControl()->Name(), "cmdGet");
+}
+
+}  // namespace
+}  // namespace qttest
