@@ -26,9 +26,10 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // The script records how it was started, written whole before it appears.
 std::string RecordingBody(const std::string& out) {
-  // The descriptors are read before the redirection below replaces stdout.
+  // The descriptors are read before the redirection below replaces stdout; the
+  // session is the fourth field after the command name, which may hold spaces.
   return "fds=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
-         "{ printf '%s\\n%s\\n%s\\n' \"$0\" \"$#\" \"$fds\"; cut -d' ' -f6 /proc/$$/stat; } > '" +
+         "{ printf '%s\\n%s\\n%s\\n' \"$0\" \"$#\" \"$fds\"; sed 's/.*) //' /proc/$$/stat | cut -d' ' -f4; } > '" +
          out + ".part' && mv '" + out + ".part' '" + out + "'";
 }
 
