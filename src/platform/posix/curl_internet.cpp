@@ -1,0 +1,365 @@
+#include "platform/posix/curl_internet.h"
+
+#include <curl/curl.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string_view>
+#include <vector>
+
+#include "runtime/text.h"
+
+namespace platform {
+
+namespace {
+
+constexpr long kMaxRedirects = 10;
+constexpr const char* kProtocols = "http,https";
+
+struct CurlGlobal {
+  CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+  ~CurlGlobal() { curl_global_cleanup(); }
+  CurlGlobal(const CurlGlobal&) = delete;
+  CurlGlobal& operator=(const CurlGlobal&) = delete;
+};
+
+void EnsureCurlGlobal() { static CurlGlobal global; }
+
+struct EasyDeleter {
+  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+using Easy = std::unique_ptr<CURL, EasyDeleter>;
+
+struct UrlDeleter {
+  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+
+struct SlistDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+std::string LowerAscii(std::string_view s) {
+  std::string out(s);
+  std::transform(out.begin(), out.end(), out.begin(), Lower);
+  return out;
+}
+
+std::string_view Trim(std::string_view s) {
+  const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
+  while (!s.empty() && isSpace(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && LowerAscii(s.substr(0, prefix.size())) == prefix;
+}
+
+// The charset parameter of a Content-Type value, lower-cased and unquoted.
+std::string CharsetOf(std::string_view contentType) {
+  std::size_t from = contentType.find(';');
+  while (from != std::string_view::npos) {
+    const std::size_t next = contentType.find(';', from + 1);
+    std::string_view param = contentType.substr(from + 1, next == std::string_view::npos
+                                                              ? std::string_view::npos
+                                                              : next - from - 1);
+    const std::size_t eq = param.find('=');
+    if (eq != std::string_view::npos && LowerAscii(Trim(param.substr(0, eq))) == "charset") {
+      std::string_view value = Trim(param.substr(eq + 1));
+      if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+        value = value.substr(1, value.size() - 2);
+      }
+      return LowerAscii(Trim(value));
+    }
+    from = next;
+  }
+  return {};
+}
+
+// What one GET collected. The header callback sees the headers of every
+// response of a redirect chain, so it tracks the latest one: the body belongs
+// to that response only, and a failure right after a redirect means the
+// target never answered.
+struct Transfer {
+  using Clock = std::chrono::steady_clock;
+
+  std::size_t cap = 0;
+  std::string body;
+  long status = 0;
+  bool headersDone = false;
+  bool hasLocation = false;
+
+  // The stall clock runs only while a connection is up: connecting has its
+  // own time-out, and a redirect opens a new connection.
+  std::chrono::milliseconds stallTimeout{0};
+  bool connected = false;
+  Clock::time_point lastByte{};
+
+  void Touch() { lastByte = Clock::now(); }
+  bool Stalled() const { return connected && Clock::now() - lastByte > stallTimeout; }
+
+  bool FinalResponseStarted() const {
+    if (!headersDone || status < 200) return false;
+    const bool followed = status >= 300 && status < 400 && status != 304 && hasLocation;
+    return !followed;
+  }
+};
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+  auto& t = *static_cast<Transfer*>(user);
+  const std::size_t n = size * count;
+  t.Touch();
+  const std::string_view line(data, n);
+  if (line.rfind("HTTP/", 0) == 0) {
+    // A new response: its status is the word after the version.
+    const std::size_t space = line.find(' ');
+    t.status = space == std::string_view::npos ? 0 : std::strtol(data + space + 1, nullptr, 10);
+    t.headersDone = false;
+    t.hasLocation = false;
+    t.body.clear();
+  } else if (Trim(line).empty()) {
+    t.headersDone = true;
+  } else if (!t.headersDone && StartsWithNoCase(line, "location:")) {
+    t.hasLocation = !Trim(line.substr(9)).empty();
+  }
+  return n;
+}
+
+std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
+  auto& t = *static_cast<Transfer*>(user);
+  const std::size_t n = size * count;
+  t.Touch();
+  const std::size_t room = t.cap - std::min(t.cap, t.body.size());
+  if (n > room) {
+    t.body.append(data, room);
+    return 0;  // ends the transfer; what is kept reads as the whole body
+  }
+  t.body.append(data, n);
+  return n;
+}
+
+curl_socket_t OnOpenSocket(void* user, curlsocktype, curl_sockaddr* address) {
+  static_cast<Transfer*>(user)->connected = false;
+  return ::socket(address->family, address->socktype, address->protocol);
+}
+
+// Called once a connection is up (or reused), right before the request goes out.
+int OnConnected(void* user, char*, char*, int, int) {
+  auto& t = *static_cast<Transfer*>(user);
+  t.connected = true;
+  t.Touch();
+  return CURL_PREREQFUNC_OK;
+}
+
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return static_cast<Transfer*>(user)->Stalled() ? 1 : 0;
+}
+
+void SetDirect(CURL* easy) {
+  // An empty proxy overrides every proxy variable of the environment.
+  curl_easy_setopt(easy, CURLOPT_PROXY, "");
+  curl_easy_setopt(easy, CURLOPT_NOPROXY, "*");
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+}
+
+// Request headers given as "Name: value" lines separated by CR LF; a length
+// of all ones means the whole text, as for a NUL-terminated string.
+std::vector<std::string> HeaderLines(const std::u16string& headers, std::uint32_t length) {
+  std::u16string_view view(headers);
+  if (length != 0xFFFFFFFFu && length < view.size()) view = view.substr(0, length);
+  const std::string utf8 = rt::ToUtf8(view);
+  std::vector<std::string> lines;
+  std::size_t from = 0;
+  while (from <= utf8.size()) {
+    std::size_t end = utf8.find('\n', from);
+    if (end == std::string::npos) end = utf8.size();
+    const std::string_view line = Trim(std::string_view(utf8).substr(from, end - from));
+    if (!line.empty()) lines.emplace_back(line);
+    from = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
+struct CurlInternet::State {
+  struct Root {
+    std::string agent;
+  };
+  struct Request {
+    HInternet root = 0;
+    std::string body;
+    std::size_t readPos = 0;
+    std::string charset;
+  };
+
+  CurlLimits limits;
+  std::mutex mutex;
+  HInternet nextHandle = 1;
+  std::map<HInternet, Root> roots;
+  std::map<HInternet, Request> requests;
+
+  HInternet NewHandle() { return nextHandle++; }
+};
+
+CurlInternet::CurlInternet(CurlLimits limits) : state_(std::make_unique<State>()) {
+  EnsureCurlGlobal();
+  state_->limits = limits;
+}
+
+CurlInternet::~CurlInternet() = default;
+
+HInternet CurlInternet::InternetOpenA(const std::u16string& agent, std::uint32_t /*accessType*/,
+                                      const std::u16string& /*proxy*/,
+                                      const std::u16string& /*proxyBypass*/,
+                                      std::uint32_t /*flags*/) {
+  std::lock_guard lock(state_->mutex);
+  const HInternet handle = state_->NewHandle();
+  state_->roots[handle] = State::Root{rt::ToUtf8(agent)};
+  return handle;
+}
+
+HInternet CurlInternet::InternetOpenUrlA(HInternet root, const std::u16string& url,
+                                         const std::u16string& headers,
+                                         std::uint32_t headersLength, std::uint32_t /*flags*/,
+                                         std::uintptr_t /*context*/) {
+  std::string agent;
+  {
+    std::lock_guard lock(state_->mutex);
+    const auto it = state_->roots.find(root);
+    if (it == state_->roots.end()) return 0;
+    agent = it->second.agent;
+  }
+  const std::string address = rt::ToUtf8(url);
+  if (address.empty()) return 0;
+
+  Easy easy(curl_easy_init());
+  if (!easy) return 0;
+  CURL* e = easy.get();
+  Transfer transfer;
+  transfer.cap = state_->limits.maxBodyBytes;
+
+  std::unique_ptr<curl_slist, SlistDeleter> headerList;
+  for (const std::string& line : HeaderLines(headers, headersLength)) {
+    curl_slist* grown = curl_slist_append(headerList.get(), line.c_str());
+    if (!grown) return 0;
+    headerList.release();
+    headerList.reset(grown);
+  }
+
+  curl_easy_setopt(e, CURLOPT_URL, address.c_str());
+  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, kProtocols);
+  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
+  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
+  if (headerList) curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList.get());
+  SetDirect(e);
+  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
+                   static_cast<long>(state_->limits.connectTimeout.count()));
+  // Not CURLOPT_LOW_SPEED_TIME: it averages over several seconds, so a body
+  // that stops after a quick start would run on well past the limit.
+  transfer.stallTimeout = state_->limits.stallTimeout;
+  curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, OnOpenSocket);
+  curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, &transfer);
+  curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, OnConnected);
+  curl_easy_setopt(e, CURLOPT_PREREQDATA, &transfer);
+  curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  curl_easy_setopt(e, CURLOPT_XFERINFODATA, &transfer);
+  curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
+  curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer);
+  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
+
+  const CURLcode result = curl_easy_perform(e);
+  // A transfer cut short after its final response began keeps what arrived.
+  if (result != CURLE_OK && !transfer.FinalResponseStarted()) return 0;
+
+  State::Request request;
+  request.root = root;
+  request.body = std::move(transfer.body);
+  const char* contentType = nullptr;
+  if (curl_easy_getinfo(e, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK && contentType) {
+    request.charset = CharsetOf(contentType);
+  }
+
+  std::lock_guard lock(state_->mutex);
+  // The root may have been closed by another thread during the transfer.
+  if (state_->roots.count(root) == 0) return 0;
+  const HInternet handle = state_->NewHandle();
+  state_->requests.emplace(handle, std::move(request));
+  return handle;
+}
+
+bool CurlInternet::InternetReadFile(HInternet request, void* buffer, std::uint32_t toRead,
+                                    std::uint32_t& read) {
+  read = 0;
+  std::lock_guard lock(state_->mutex);
+  const auto it = state_->requests.find(request);
+  if (it == state_->requests.end()) return false;
+  if (toRead > 0 && buffer == nullptr) return false;
+  State::Request& r = it->second;
+  const std::size_t count = std::min<std::size_t>(toRead, r.body.size() - r.readPos);
+  if (count > 0) std::memcpy(buffer, r.body.data() + r.readPos, count);
+  r.readPos += count;
+  read = static_cast<std::uint32_t>(count);
+  return true;
+}
+
+bool CurlInternet::InternetCloseHandle(HInternet handle) {
+  std::lock_guard lock(state_->mutex);
+  if (state_->requests.erase(handle) > 0) return true;
+  if (state_->roots.erase(handle) == 0) return false;
+  std::erase_if(state_->requests, [handle](const auto& entry) { return entry.second.root == handle; });
+  return true;
+}
+
+std::int32_t CurlInternet::InternetCheckConnectionA(const std::u16string& url,
+                                                    std::uint32_t /*flags*/,
+                                                    std::uint32_t /*reserved*/) {
+  const std::string address = rt::ToUtf8(url);
+  std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
+  if (!parsed || address.empty() ||
+      curl_url_set(parsed.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) {
+    return 0;
+  }
+  auto part = [&](CURLUPart which, unsigned flags) {
+    char* value = nullptr;
+    std::string out;
+    if (curl_url_get(parsed.get(), which, &value, flags) == CURLUE_OK && value) out = value;
+    curl_free(value);
+    return out;
+  };
+  const std::string scheme = LowerAscii(part(CURLUPART_SCHEME, 0));
+  const std::string host = part(CURLUPART_HOST, 0);
+  const std::string port = part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
+  if ((scheme != "http" && scheme != "https") || host.empty() || port.empty()) return 0;
+
+  // Connect-only over plain http: a bare TCP connection to the same host and
+  // port, without a TLS handshake, which is all the test asks for.
+  const std::string target = "http://" + host + ":" + port + "/";
+  Easy easy(curl_easy_init());
+  if (!easy) return 0;
+  CURL* e = easy.get();
+  curl_easy_setopt(e, CURLOPT_URL, target.c_str());
+  curl_easy_setopt(e, CURLOPT_CONNECT_ONLY, 1L);
+  SetDirect(e);
+  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
+                   static_cast<long>(state_->limits.connectTimeout.count()));
+  return curl_easy_perform(e) == CURLE_OK ? 1 : 0;
+}
+
+std::string CurlInternet::ResponseCharset(HInternet request) {
+  std::lock_guard lock(state_->mutex);
+  const auto it = state_->requests.find(request);
+  return it == state_->requests.end() ? std::string() : it->second.charset;
+}
+
+}  // namespace platform

@@ -1,0 +1,57 @@
+#pragma once
+// The internet session on libcurl.
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/internet.h"
+
+namespace platform {
+
+struct CurlLimits {
+  // Also bounds the name lookup, and the reachability test uses it alone.
+  std::chrono::milliseconds connectTimeout{60'000};
+  // Once connected, a transfer that receives no byte for this long ends,
+  // keeping what arrived. Checked about once a second.
+  std::chrono::milliseconds stallTimeout{30'000};
+  // A body is cut here: the reads end as if the body ended.
+  std::size_t maxBodyBytes = 16u << 20;
+};
+
+// Every request is fetched whole when it is opened, so the reads only hand out
+// what is already in memory. Always a direct connection, whatever proxy the
+// environment names; http and https only; certificates are verified.
+class CurlInternet : public Internet {
+ public:
+  explicit CurlInternet(CurlLimits limits = {});
+  ~CurlInternet() override;
+  CurlInternet(const CurlInternet&) = delete;
+  CurlInternet& operator=(const CurlInternet&) = delete;
+
+  HInternet InternetOpenA(const std::u16string& agent, std::uint32_t accessType,
+                          const std::u16string& proxy, const std::u16string& proxyBypass,
+                          std::uint32_t flags) override;
+  // 0 when no final response arrived at all: bad address, unknown root,
+  // lookup or connection failure, TLS failure, a redirect that leads nowhere.
+  // A response cut short (stall, reset, size cap) still opens with its start.
+  HInternet InternetOpenUrlA(HInternet root, const std::u16string& url,
+                             const std::u16string& headers, std::uint32_t headersLength,
+                             std::uint32_t flags, std::uintptr_t context) override;
+  bool InternetReadFile(HInternet request, void* buffer, std::uint32_t toRead,
+                        std::uint32_t& read) override;
+  // Closing a root also closes the requests opened on it.
+  bool InternetCloseHandle(HInternet handle) override;
+  // A plain TCP connection to the address's host and port, closed at once;
+  // the flags make no difference, as this is the only test there is.
+  std::int32_t InternetCheckConnectionA(const std::u16string& url, std::uint32_t flags,
+                                        std::uint32_t reserved) override;
+  std::string ResponseCharset(HInternet request) override;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace platform
