@@ -1,0 +1,337 @@
+// The libcurl session through GetUrlText, against loopback servers.
+#include "platform/posix/curl_internet.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "net/get_url.h"
+#include "runtime/text.h"
+#include "support/loopback_site.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::CurlInternet;
+using platform::CurlLimits;
+using testsupport::ClosedPort;
+using testsupport::LoopbackSite;
+using testsupport::Reply;
+using testsupport::SilentListener;
+
+// Short limits keep the failure cases fast.
+CurlLimits Quick() {
+  CurlLimits limits;
+  limits.connectTimeout = 1000ms;
+  limits.stallTimeout = 1000ms;
+  return limits;
+}
+
+std::string Bytes(std::size_t n) {
+  std::string s;
+  for (std::size_t i = 0; i < n; ++i) s += static_cast<char>('!' + i % 90);
+  return s;
+}
+
+std::u16string Text(const std::string& ascii) { return rt::FromUtf8(ascii); }
+
+std::u16string Local(int port, const std::string& scheme = "http") {
+  return Text(scheme + "://127.0.0.1:" + std::to_string(port) + "/cgi-bin/cgicalc.cgi?value=1&base=EUR");
+}
+
+TEST(CurlGetUrlText, BodiesArriveExactlyWhateverTheirSizeAndDelivery) {
+  CurlInternet net(Quick());
+  LoopbackSite site;
+  struct Case {
+    std::size_t size;
+    bool chunked;
+    std::vector<std::size_t> pieces;
+  };
+  const std::vector<Case> cases = {
+      {0, false, {}},          {0, true, {}},           {1, false, {}},
+      {255, false, {}},        {256, false, {}},        {256, true, {256}},
+      {257, false, {}},        {1000, true, {1, 7, 300, 2, 999}},
+      {1000, false, {13}},     {70000, true, {4096, 1, 17, 8000}},
+  };
+  for (const Case& c : cases) {
+    Reply reply;
+    reply.body = Bytes(c.size);
+    reply.chunked = c.chunked;
+    reply.pieces = c.pieces;
+    site.SetReply(reply);
+    EXPECT_EQ(GetUrlText(net, site.Url16()), Text(reply.body))
+        << c.size << " bytes, chunked " << c.chunked;
+  }
+  EXPECT_EQ(site.Requests().size(), cases.size());
+}
+
+TEST(CurlGetUrlText, AnErrorStatusStillGivesItsBody) {
+  CurlInternet net(Quick());
+  LoopbackSite site;
+  for (int status : {404, 500, 503}) {
+    Reply reply;
+    reply.status = status;
+    reply.body = "<h1>Error " + std::to_string(status) + "</h1>";
+    site.SetReply(reply);
+    EXPECT_EQ(GetUrlText(net, site.Url16()), Text(reply.body));
+  }
+}
+
+TEST(CurlGetUrlText, UnreachableAddressesGiveTheEmptyTextAndFailTheReachabilityTest) {
+  CurlInternet net(Quick());
+  ClosedPort closed;
+  const std::u16string refused = Local(closed.Port());
+  EXPECT_EQ(GetUrlText(net, refused), u"");
+  EXPECT_EQ(net.InternetCheckConnectionA(refused, 1, 0), 0);
+
+  // .example names never resolve.
+  const std::u16string unknown = u"http://rates.quillon.example/cgi-bin/cgicalc.cgi?value=1&base=EUR";
+  EXPECT_EQ(GetUrlText(net, unknown), u"");
+  EXPECT_EQ(net.InternetCheckConnectionA(unknown, 1, 0), 0);
+
+  for (const std::u16string& bad : {std::u16string(u""), std::u16string(u"not a url"),
+                                    std::u16string(u"http://"), std::u16string(u"file:///etc/hostname")}) {
+    EXPECT_EQ(GetUrlText(net, bad), u"") << rt::ToUtf8(bad);
+    EXPECT_EQ(net.InternetCheckConnectionA(bad, 1, 0), 0) << rt::ToUtf8(bad);
+  }
+}
+
+TEST(CurlGetUrlText, ReachabilityIsAPlainConnectionToHostAndPort) {
+  CurlInternet net(Quick());
+  LoopbackSite site;
+  EXPECT_NE(net.InternetCheckConnectionA(site.Url16(), 1, 0), 0);
+  // https on a plain server still connects: no handshake is attempted.
+  EXPECT_NE(net.InternetCheckConnectionA(Local(site.Port(), "https"), 1, 0), 0);
+  // The test connects and sends nothing, so the site sees no request.
+  EXPECT_TRUE(site.Requests().empty());
+  // Other schemes are not the test's to answer.
+  EXPECT_EQ(net.InternetCheckConnectionA(Local(site.Port(), "ftp"), 1, 0), 0);
+}
+
+TEST(CurlGetUrlText, AFailedTlsHandshakeOpensNothing) {
+  CurlInternet net(Quick());
+  LoopbackSite site(Reply{.body = "plain"});
+  EXPECT_EQ(GetUrlText(net, Local(site.Port(), "https")), u"");
+}
+
+TEST(CurlGetUrlText, AStalledBodyEndsAfterTheStallTimeOutWithWhatArrived) {
+  CurlInternet net(Quick());
+  Reply reply;
+  reply.body = Bytes(1000);
+  reply.stallAfter = 300;
+  // Resuming later tells a stall that ended the transfer from one that did not.
+  reply.stallFor = 4s;
+  LoopbackSite site(reply);
+  EXPECT_EQ(GetUrlText(net, site.Url16()), Text(reply.body.substr(0, 300)));
+
+  // Stalled right after the headers: the request opens and reads nothing.
+  reply.stallAfter = 0;
+  site.SetReply(reply);
+  const auto root = net.InternetOpenA(u"vb wininet", 1, u"", u"", 0);
+  const auto request = net.InternetOpenUrlA(root, site.Url16(), u"", 0, 0x04000000, 0);
+  EXPECT_NE(request, 0u);
+  char buffer[256];
+  std::uint32_t count = 99;
+  EXPECT_TRUE(net.InternetReadFile(request, buffer, sizeof buffer, count));
+  EXPECT_EQ(count, 0u);
+  EXPECT_TRUE(net.InternetCloseHandle(request));
+  EXPECT_TRUE(net.InternetCloseHandle(root));
+}
+
+TEST(CurlGetUrlText, SlowButSteadyDeliveryIsNotAStall) {
+  CurlInternet net(Quick());
+  Reply reply;
+  reply.body = Bytes(600);
+  reply.chunked = true;
+  reply.pieces = {100};
+  reply.drip = 250ms;  // 1.25 s in all, longer than the stall time-out
+  reply.delay = 300ms;
+  LoopbackSite site(reply);
+  EXPECT_EQ(GetUrlText(net, site.Url16()), Text(reply.body));
+}
+
+TEST(CurlGetUrlText, AConnectionDroppedMidBodyKeepsWhatArrived) {
+  CurlInternet net(Quick());
+  for (bool chunked : {false, true}) {
+    Reply reply;
+    reply.body = Bytes(1000);
+    reply.chunked = chunked;
+    reply.pieces = {100};
+    reply.dropAfter = 500;
+    LoopbackSite site(reply);
+    EXPECT_EQ(GetUrlText(net, site.Url16()), Text(reply.body.substr(0, 500))) << chunked;
+  }
+}
+
+TEST(CurlGetUrlText, AServerThatAcceptsAndNeverAnswersGivesTheEmptyText) {
+  CurlInternet net(Quick());
+  SilentListener silent;
+  const std::u16string url = Local(silent.Port());
+  EXPECT_NE(net.InternetCheckConnectionA(url, 1, 0), 0);
+  EXPECT_EQ(GetUrlText(net, url), u"");
+
+  // An answer that comes only after the stall time-out is not waited for.
+  LoopbackSite late(Reply{.body = "too late", .delay = 4s});
+  EXPECT_EQ(GetUrlText(net, late.Url16()), u"");
+}
+
+TEST(CurlGetUrlText, Windows1252IsTheDefaultDecoding) {
+  CurlInternet net(Quick());
+  std::string high;
+  for (int b = 0x80; b <= 0xFF; ++b) high += static_cast<char>(b);
+  for (const char* type : {"text/html; charset=iso-8859-1", "text/html", ""}) {
+    LoopbackSite site(Reply{.contentType = type, .body = "x" + high});
+    const std::u16string text = GetUrlText(net, site.Url16());
+    ASSERT_EQ(text.size(), 129u) << type;
+    EXPECT_EQ(text[1], u'\u20AC') << type;    // 0x80
+    EXPECT_EQ(text[0x1A], u'\u2122') << type; // 0x99
+    EXPECT_EQ(text[0x20], u'\u0178') << type; // 0x9F
+    EXPECT_EQ(text[0x6A], u'\u00E9') << type; // 0xE9
+  }
+}
+
+TEST(CurlGetUrlText, AUtf8PageDecodesEvenWhenACharacterIsSplitAcrossChunks) {
+  CurlInternet net(Quick());
+  Reply reply;
+  reply.contentType = "text/html; Charset=\"UTF-8\"";
+  reply.body = "1 \xE2\x82\xAC = 1.1689 US Dollar, 0.8747 \xC2\xA3";
+  reply.chunked = true;
+  reply.pieces = {3, 1, 1};  // the Euro sign arrives in three chunks
+  LoopbackSite site(reply);
+  EXPECT_EQ(GetUrlText(net, site.Url16()), u"1 \u20AC = 1.1689 US Dollar, 0.8747 \u00A3");
+}
+
+TEST(CurlInternetSession, ReportsTheCharsetOfTheFinalResponseLowerCased) {
+  CurlInternet net(Quick());
+  LoopbackSite site;
+  const auto root = net.InternetOpenA(u"vb wininet", 1, u"", u"", 0);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"text/html; charset=ISO-8859-1", "iso-8859-1"},
+      {"text/html;charset=\"UTF-8\"", "utf-8"},
+      {"text/html; format=flowed; CHARSET = Windows-1252 ", "windows-1252"},
+      {"text/html", ""},
+  };
+  for (const auto& [type, charset] : cases) {
+    site.SetReply(Reply{.contentType = type, .body = "x"});
+    const auto request = net.InternetOpenUrlA(root, site.Url16(), u"", 0, 0x04000000, 0);
+    ASSERT_NE(request, 0u);
+    EXPECT_EQ(net.ResponseCharset(request), charset) << type;
+    net.InternetCloseHandle(request);
+  }
+  net.InternetCloseHandle(root);
+}
+
+TEST(CurlInternetSession, SendsTheAgentDirectlyWithNoExtraHeadersWhateverTheProxySettings) {
+  ClosedPort proxy;
+  const std::string proxyUrl = "http://127.0.0.1:" + std::to_string(proxy.Port());
+  const std::vector<const char*> names = {"http_proxy", "HTTP_PROXY", "https_proxy", "ALL_PROXY", "all_proxy"};
+  for (const char* name : names) setenv(name, proxyUrl.c_str(), 1);
+  unsetenv("no_proxy");
+  unsetenv("NO_PROXY");
+
+  CurlInternet net(Quick());
+  LoopbackSite site(Reply{.body = "direct"});
+  const std::u16string text = GetUrlText(net, site.Url16());
+  for (const char* name : names) unsetenv(name);
+
+  EXPECT_EQ(text, u"direct");
+  const auto requests = site.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].method, "GET");
+  EXPECT_EQ(requests[0].target, "/cgi-bin/cgicalc.cgi?value=1&base=EUR");
+  EXPECT_EQ(requests[0].Header("User-Agent"), "vb wininet");
+  for (const auto& [name, value] : requests[0].headers) {
+    // httplib adds the peer's address to what it received.
+    if (name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT") continue;
+    EXPECT_TRUE(name == "Host" || name == "User-Agent" || name == "Accept") << name << ": " << value;
+  }
+}
+
+TEST(CurlInternetSession, PassesHeadersGivenToTheRequest) {
+  CurlInternet net(Quick());
+  LoopbackSite site;
+  const auto root = net.InternetOpenA(u"agent 2", 1, u"", u"", 0);
+  const auto request = net.InternetOpenUrlA(root, site.Url16(), u"X-One: 1\r\nX-Two: 2\r\nX-Three: 3",
+                                            20, 0, 0);
+  ASSERT_NE(request, 0u);
+  net.InternetCloseHandle(root);
+  const auto requests = site.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].Header("User-Agent"), "agent 2");
+  EXPECT_EQ(requests[0].Header("X-One"), "1");
+  EXPECT_EQ(requests[0].Header("X-Two"), "2");
+  EXPECT_EQ(requests[0].Header("X-Three"), "");  // beyond the given length
+}
+
+TEST(CurlInternetSession, RedirectsAreFollowedToTheirEndButNotForever) {
+  CurlInternet net(Quick());
+  LoopbackSite target(Reply{.body = "the rates"});
+  LoopbackSite hop(Reply{.status = 301, .body = "moved", .redirectTo = target.Url("/rates.html")});
+  LoopbackSite first(Reply{.body = "see other", .redirectTo = hop.Url()});
+  EXPECT_EQ(GetUrlText(net, first.Url16()), u"the rates");
+  ASSERT_EQ(target.Requests().size(), 1u);
+  EXPECT_EQ(target.Requests()[0].target, "/rates.html");
+  EXPECT_EQ(target.Requests()[0].Header("User-Agent"), "vb wininet");
+
+  // A chain that never ends, or ends nowhere, opens no request at all.
+  const auto root = net.InternetOpenA(u"vb wininet", 1, u"", u"", 0);
+  LoopbackSite loop;
+  loop.SetReply(Reply{.body = "again", .redirectTo = loop.Url("/again")});
+  EXPECT_EQ(net.InternetOpenUrlA(root, loop.Url16(), u"", 0, 0x04000000, 0), 0u);
+  EXPECT_EQ(loop.Requests().size(), 11u);  // the first request and ten redirects
+
+  ClosedPort closed;
+  LoopbackSite nowhere(Reply{.body = "gone", .redirectTo = "http://127.0.0.1:" + std::to_string(closed.Port()) + "/"});
+  EXPECT_EQ(net.InternetOpenUrlA(root, nowhere.Url16(), u"", 0, 0x04000000, 0), 0u);
+  EXPECT_EQ(GetUrlText(net, nowhere.Url16()), u"");
+  net.InternetCloseHandle(root);
+}
+
+TEST(CurlInternetSession, ABodyOverTheCapIsCutAtTheCap) {
+  CurlLimits limits = Quick();
+  limits.maxBodyBytes = 1000;
+  CurlInternet net(limits);
+  for (bool chunked : {false, true}) {
+    Reply reply;
+    reply.body = Bytes(5000);
+    reply.chunked = chunked;
+    reply.pieces = {333};
+    LoopbackSite site(reply);
+    EXPECT_EQ(GetUrlText(net, site.Url16()), Text(reply.body.substr(0, 1000))) << chunked;
+  }
+  LoopbackSite exact(Reply{.body = Bytes(1000)});
+  EXPECT_EQ(GetUrlText(net, exact.Url16()).size(), 1000u);
+}
+
+TEST(CurlInternetSession, HandlesAreCheckedAndClosingARootClosesItsRequests) {
+  CurlInternet net(Quick());
+  LoopbackSite site(Reply{.body = "abc"});
+  EXPECT_EQ(net.InternetOpenUrlA(12345, site.Url16(), u"", 0, 0, 0), 0u);
+  EXPECT_FALSE(net.InternetCloseHandle(12345));
+
+  const auto root = net.InternetOpenA(u"vb wininet", 1, u"", u"", 0);
+  ASSERT_NE(root, 0u);
+  const auto request = net.InternetOpenUrlA(root, site.Url16(), u"", 0, 0, 0);
+  ASSERT_NE(request, 0u);
+  EXPECT_NE(request, root);
+  char buffer[2];
+  std::uint32_t count = 0;
+  EXPECT_TRUE(net.InternetReadFile(request, buffer, 2, count));
+  EXPECT_EQ(std::string(buffer, count), "ab");
+  EXPECT_TRUE(net.InternetReadFile(request, buffer, 2, count));
+  EXPECT_EQ(std::string(buffer, count), "c");
+  EXPECT_TRUE(net.InternetReadFile(request, buffer, 2, count));
+  EXPECT_EQ(count, 0u);
+
+  EXPECT_TRUE(net.InternetCloseHandle(root));
+  count = 7;
+  EXPECT_FALSE(net.InternetReadFile(request, buffer, 2, count));
+  EXPECT_EQ(count, 0u);
+  EXPECT_FALSE(net.InternetCloseHandle(request));
+  EXPECT_FALSE(net.InternetCloseHandle(root));
+  EXPECT_EQ(net.ResponseCharset(request), "");
+}
+
+}  // namespace
