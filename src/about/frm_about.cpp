@@ -19,11 +19,6 @@ const tk::Font kHeading{.family = "MS Sans Serif", .points = 9.75, .bold = true}
 constexpr tk::Color kBlue{0, 0, 255};
 constexpr tk::Color kBlack{0, 0, 0};
 
-// A design row names only the properties that differ from their defaults, the
-// way a form designer stores it; g++ 12 would flag every property left out.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 const tk::FormDesign& AboutWindow() {
   static const tk::FormDesign window{
       .name = "frmAbout",
@@ -80,7 +75,6 @@ const std::vector<ControlDesign>& AboutControls() {
   return controls;
 }
 
-#pragma GCC diagnostic pop
 
 // Where the system-information tool is recorded, both under HKEY_LOCAL_MACHINE.
 constexpr char16_t kToolKey[] = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
