@@ -164,9 +164,11 @@ int QtBackend::Run() {
 }
 
 void QtBackend::Quit() {
-  // QCoreApplication::quit does nothing before the loop runs; remember it.
+  // exit, not quit: quit would first ask every window to close, and ours
+  // answer a close by asking the model to unload. Neither works before the
+  // loop runs; remember it then.
   if (running_)
-    QCoreApplication::quit();
+    QCoreApplication::exit(0);
   else
     quitEarly_ = true;
 }

@@ -15,8 +15,9 @@ namespace tk::qt {
 void FormWindow::closeEvent(QCloseEvent* event) {
   // The window stays until the model unloads the form, which deletes this
   // peer and with it the window; a form may refuse to unload.
+  if (!peer_) return;  // already unloaded, waiting to be deleted
   event->ignore();
-  if (peer_) peer_->GetForm().UserClose();
+  peer_->GetForm().UserClose();
 }
 
 namespace {
