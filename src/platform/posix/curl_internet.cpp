@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <map>
@@ -119,7 +120,10 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
   if (line.rfind("HTTP/", 0) == 0) {
     // A new response: its status is the word after the version.
     const std::size_t space = line.find(' ');
-    t.status = space == std::string_view::npos ? 0 : std::strtol(data + space + 1, nullptr, 10);
+    t.status = 0;
+    if (space != std::string_view::npos) {
+      std::from_chars(line.data() + space + 1, line.data() + line.size(), t.status);
+    }
     t.headersDone = false;
     t.hasLocation = false;
     t.body.clear();
