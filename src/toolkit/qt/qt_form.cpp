@@ -82,6 +82,15 @@ void QtFormPeer::ControlsCreated() {
   }
   for (QWidget* w : backToFront) w->raise();
 
+  // A label that nothing listens to lets the mouse through, so a picture
+  // beneath a transparent caption stays clickable whatever the stacking.
+  for (const auto& control : controls) {
+    auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer());
+    if (peer && peer->Widget() && control->GetKind() == Kind::Label && !control->Click && !control->MouseMove &&
+        control->Design().toolTip.empty())
+      peer->Widget()->setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+
   QWidget* previous = nullptr;
   for (Control* control : form_.TabOrder()) {
     auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer());
