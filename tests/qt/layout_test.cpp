@@ -66,13 +66,19 @@ TEST_F(LayoutTest, LabelsArePlainTextAndAutoSizedOnesFollowTheirText) {
   // Listed before the band it stands on, as a designer lists front to back.
   auto icon = Row("Image2", Kind::Image, {360, 120, 720, 720});
   icon.picture.resource = PictureFile("euro.png", 48, 48);
-  Build({icon, status, band});
+  auto title = Row("lblTitle", Kind::Label, {1560, 240, 2805, 240}, 1, u"Quillon");
+  title.font = {"MS Sans Serif", 9.75, true};  // a face Linux lacks
+  Build({icon, status, band, title});
   Show();
 
   auto* label = W<QLabel>("lblCount");
   EXPECT_EQ(label->textFormat(), Qt::PlainText);
   EXPECT_EQ(label->text(), "<b>x</b>");
   EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+  const QFont titleFont = W("lblTitle")->font();
+  EXPECT_TRUE(titleFont.bold());
+  EXPECT_DOUBLE_EQ(titleFont.pointSizeF(), 9.75);
+  EXPECT_EQ(QFontInfo(titleFont).family(), QFontInfo(QApplication::font()).family());
   EXPECT_TRUE(W("Label2")->autoFillBackground());
   EXPECT_EQ(W("Label2")->palette().color(QPalette::Window), QColor(Qt::white));
 

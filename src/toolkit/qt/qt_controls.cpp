@@ -69,10 +69,12 @@ ControlPeerBase::ControlPeerBase(QtBackend& backend, Control& control, QWidget* 
   widget->setMouseTracking(true);
   widget->installEventFilter(&bridge_);
   if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) {
+    area->viewport()->setAttribute(Qt::WA_NoMousePropagation);
     area->viewport()->setMouseTracking(true);
     area->viewport()->installEventFilter(&bridge_);
   }
   ControlPeerBase::SetMousePointer(control.MousePointer(), control.MouseIcon());
+  UpdateAccessibleName();
   backend.Register(widget, this);
   widget->show();
 }
@@ -110,7 +112,10 @@ void ControlPeerBase::SetFocus() {
 }
 
 void ControlPeerBase::SetMousePointer(int pointer, const Picture& icon) {
-  if (!widget_) return;
+  // Handlers set the pointer at every mouse move: load the picture once.
+  if (!widget_ || (pointer == pointer_ && icon == icon_)) return;
+  pointer_ = pointer;
+  icon_ = icon;
   if (pointer == mouse::kHourglass) {
     widget_->setCursor(Qt::WaitCursor);
     return;
@@ -180,7 +185,6 @@ class LabelPeer : public ClickPeer {
     label->setAlignment(horizontal | Qt::AlignTop);
     label->setWordWrap(!design.autoSize);
     ShowCaption(ToQ(control.Caption()));
-    UpdateAccessibleName();
   }
 
  protected:
@@ -203,7 +207,6 @@ class ButtonPeer : public ControlPeerBase {
     button->setAutoDefault(false);
     button->setDefault(false);
     ShowCaption(ToQ(control.Caption()));
-    UpdateAccessibleName();
     QObject::connect(button, &QAbstractButton::clicked, Bridge(), [this] { GetControl().UserClick(); });
   }
 
@@ -234,7 +237,6 @@ class OptionPeer : public ControlPeerBase {
     radio->setAutoExclusive(false);
     Mirror([&] { radio->setChecked(option.IsChosen()); });
     ShowCaption(ToQ(option.Caption()));
-    UpdateAccessibleName();
     QObject::connect(radio, &QAbstractButton::clicked, Bridge(), [this] {
       if (!Echoing()) option_.UserChoose();
     });
@@ -257,7 +259,6 @@ class LineEditPeer : public ControlPeerBase {
   LineEditPeer(QtBackend& backend, TextBox& box, QLineEdit* edit)
       : ControlPeerBase(backend, box, edit), box_(box), edit_(edit) {
     Mirror([&] { edit->setText(ToQ(box.GetText())); });
-    UpdateAccessibleName();
     // textEdited, unlike textChanged, comes from the user only.
     QObject::connect(edit, &QLineEdit::textEdited, Bridge(), [this](const QString& text) {
       if (!Echoing()) box_.UserTyped(FromQ(text));
@@ -287,7 +288,6 @@ class TextEditPeer : public ControlPeerBase {
       edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
     Mirror([&] { edit->setPlainText(ToQ(box.GetText())); });
-    UpdateAccessibleName();
     QObject::connect(edit, &QPlainTextEdit::textChanged, Bridge(), [this] {
       if (!Echoing()) box_.UserTyped(FromQ(edit_->toPlainText()));
     });
@@ -311,7 +311,6 @@ class ListPeer : public ControlPeerBase {
       for (const Text& item : box.Items()) list->addItem(ToQ(item));
       Select(box.ListIndex());
     });
-    UpdateAccessibleName();
     // The selection, not the current row: Qt makes the first row current
     // when the list gets the focus by Tab, which selects nothing.
     QObject::connect(list, &QListWidget::itemSelectionChanged, Bridge(), [this] { SelectionChanged(); });
@@ -359,7 +358,6 @@ class FramePeer : public ClickPeer {
  public:
   FramePeer(QtBackend& backend, Control& control, QGroupBox* group) : ClickPeer(backend, control, group), group_(group) {
     ShowCaption(ToQ(control.Caption()));
-    UpdateAccessibleName();
   }
 
  protected:
@@ -428,21 +426,6 @@ class ImagePeer : public ClickPeer {
       label->setPixmap(picture);
       label->setScaledContents(picture.deviceIndependentSize().toSize() != size);
     }
-    UpdateAccessibleName();
-  }
-};
-
-class PlainPeer : public ControlPeerBase {
- public:
-  PlainPeer(QtBackend& backend, Control& control, QWidget* widget) : ControlPeerBase(backend, control, widget) {
-    UpdateAccessibleName();
-  }
-};
-
-class PictureBoxPeer : public ClickPeer {
- public:
-  PictureBoxPeer(QtBackend& backend, Control& control, QWidget* widget) : ClickPeer(backend, control, widget) {
-    UpdateAccessibleName();
   }
 };
 
@@ -464,9 +447,9 @@ std::unique_ptr<ControlPeerBase> MakeControlPeer(QtBackend& backend, Control& co
       return std::make_unique<ListPeer>(backend, dynamic_cast<ListBox&>(control), new QListWidget(parent));
     case Kind::Frame: return std::make_unique<FramePeer>(backend, control, new QGroupBox(parent));
     case Kind::PictureBox:
-      return std::make_unique<PictureBoxPeer>(backend, control, new PictureBoxWidget(parent, design));
+      return std::make_unique<ClickPeer>(backend, control, new PictureBoxWidget(parent, design));
     case Kind::Image: return std::make_unique<ImagePeer>(backend, control, new QLabel(parent));
-    case Kind::Line: return std::make_unique<PlainPeer>(backend, control, new LineWidget(parent, design));
+    case Kind::Line: return std::make_unique<ControlPeerBase>(backend, control, new LineWidget(parent, design));
     case Kind::Form: break;
   }
   throw std::logic_error("no widget for control " + design.name);

@@ -58,17 +58,22 @@ class ControlPeerBase : public ControlPeer {
   }
   bool Echoing() const { return echo_ > 0; }
   QObject* Bridge() { return &bridge_; }
-  // The caption as the widget shows it and the name a screen reader reads.
+  // Shows the caption on the widget; kinds with a caption override it.
   virtual void ShowCaption(const QString& caption);
-  void UpdateAccessibleName();
 
  private:
+  // A button's or label's caption, else the design's tool tip, unless the
+  // design names the control itself.
+  void UpdateAccessibleName();
+
   QtBackend& backend_;
   Control& control_;
   QPointer<QWidget> widget_;
   QWidget* const key_;  // the widget's entry in the backend, even once deleted
   PeerBridge bridge_;
   int echo_ = 0;
+  int pointer_ = -1;  // what the widget shows, -1 before the first
+  Picture icon_;
 };
 
 // The peer of a control kind, its widget a child of `parent`.
