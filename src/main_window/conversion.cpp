@@ -15,17 +15,7 @@ const std::u16string kNoSelection = u"Please select a currency     ";
 
 void FrmConverter::cmdConvert_Click() {
   if (!(rt::Val(txtAmount.GetText()) > 0)) return;
-  if (lstCurrency.ListCount() <= 0) {
-    App().MsgBox(kRatesMissing, tk::msgbox::kInformation);
-    txtAmount.SetText(u"1.00");
-    cmdGet.SetFocus();
-    return;
-  }
-  if (lstCurrency.ListIndex() < 0) {
-    App().MsgBox(kNoSelection, tk::msgbox::kExclamation);
-    lstCurrency.SetFocus();
-    return;
-  }
+  if (!RatesAndSelectionReady()) return;
   const bool intoEuros = Option1.Value() == -1;
   const double amount = rt::Val(txtAmount.GetText());
   const int index = lstCurrency.ListIndex();
@@ -80,17 +70,23 @@ void FrmConverter::txtAmount_Change() {
   if (!(rt::Val(txtAmount.GetText()) > 0)) ShowResult(u"0.00");
 }
 
-void FrmConverter::txtAmount_GotFocus() {
+void FrmConverter::txtAmount_GotFocus() { RatesAndSelectionReady(); }
+
+bool FrmConverter::RatesAndSelectionReady() {
+  // Resetting the amount raises its Change, which converts once more and so
+  // shows the message a second time unless the amount was "1.00" already.
   if (lstCurrency.ListCount() <= 0) {
     App().MsgBox(kRatesMissing, tk::msgbox::kInformation);
     txtAmount.SetText(u"1.00");
     cmdGet.SetFocus();
-    return;
+    return false;
   }
   if (lstCurrency.ListIndex() < 0) {
     App().MsgBox(kNoSelection, tk::msgbox::kExclamation);
     lstCurrency.SetFocus();
+    return false;
   }
+  return true;
 }
 
 }  // namespace quillon

@@ -50,6 +50,9 @@ class FrmConverter : public tk::Form {
   tk::CommandButton& cmdClose;
 
  private:
+  // Sends the user to Get Exchange Rates or to the currency list, with a
+  // message, while either is missing.
+  bool RatesAndSelectionReady();
   void ShowResult(const std::u16string& number);
   std::u16string RatesUrl() const;
 

@@ -103,8 +103,8 @@ TEST_F(LocaleEnvironment, InstalledLocaleIsReadFromTheLibrary) {
     ~Cleanup() { std::filesystem::remove_all(dir); }
   } cleanup{dir};
 
-  for (const char* spec : {"de_DE UTF-8", "fr_FR UTF-8", "fr_FR ISO-8859-1"}) {
-    const std::string s = spec;
+  for (const char* wanted : {"de_DE UTF-8", "fr_FR UTF-8", "fr_FR ISO-8859-1"}) {
+    const std::string s = wanted;
     const std::string input = s.substr(0, s.find(' '));
     const std::string charset = s.substr(s.find(' ') + 1);
     const std::string command = "/usr/bin/localedef -i " + input + " -f " + charset + " '" + dir + "/" +
