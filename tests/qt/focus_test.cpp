@@ -62,6 +62,20 @@ TEST_F(FocusTest, TabOrderAndUserFocusChangesReachTheModel) {
   EXPECT_EQ(got, (std::vector<std::string>{"cmdGet", "txtAmount", "lstCurrency", "txtAmount", "cmdGet"}));
 }
 
+TEST_F(FocusTest, OpeningGivesTheFocusToTheLowestTabIndexOnly) {
+  // Qt, activating a window with no focus widget, would focus the first
+  // widget created, here the one with the highest tab index.
+  Build({Row("cmdConvert", Kind::CommandButton, {4440, 6120, 1215, 350}, 20, u"&Convert"),
+         Row("txtAmount", Kind::TextBox, {1440, 3000, 1575, 285}, 4, u"1.00"),
+         Row("lstSymbol", Kind::ListBox, {2520, 7200, 2175, 1425}, 0)});
+  for (const char* name : {"cmdConvert", "txtAmount", "lstSymbol"})
+    (*form)[name].GotFocus = [this, name] { got.push_back(name); };
+  Show();
+  QTest::qWait(20);
+  EXPECT_EQ(got, std::vector<std::string>{"lstSymbol"});
+  EXPECT_TRUE(W("lstSymbol")->hasFocus());
+}
+
 TEST_F(FocusTest, MessageBoxIsModalPlainAndGivesNoGotFocusWhenItCloses) {
   BuildThree();
   form->Get<tk::TextBox>("txtAmount").SetFocus();
