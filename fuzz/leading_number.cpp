@@ -1,0 +1,80 @@
+// The amount's leading-number parse: blanks never matter, text after the
+// number never matters, a decimal prefix reads as the C library reads it, and
+// a radix prefix gives a whole number of 16 or 32 bits.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "fuzz_check.h"
+#include "runtime/number.h"
+#include "runtime/text.h"
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The longest prefix of the form  [+-] digits [. digits] [(e|E) [+-] digits]
+// with at least one mantissa digit; empty when there is none.
+std::string DecimalPrefix(const std::string& s) {
+  std::size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  }
+  if (digits == 0) return {};
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    std::size_t j = i + 1;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+    if (j < s.size() && IsDigit(s[j])) {
+      while (j < s.size() && IsDigit(s[j])) ++j;
+      i = j;
+    }
+  }
+  return s.substr(0, i);
+}
+
+void CheckRadix(const std::uint8_t* data, std::size_t size) {
+  if (size < 4) return;
+  const std::uint32_t n = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
+  static const char kHex[] = "0123456789ABCDEF";
+  std::u16string hex = u"&H", oct = u"&o";
+  for (int shift = 28; shift >= 0; shift -= 4) hex.push_back(static_cast<char16_t>(kHex[(n >> shift) & 0xF]));
+  for (int shift = 30; shift >= 0; shift -= 3) oct.push_back(static_cast<char16_t>(u'0' + ((n >> shift) & 7)));
+  const double expected = n <= 0xFFFF ? static_cast<double>(static_cast<std::int16_t>(n))
+                                       : static_cast<double>(static_cast<std::int32_t>(n));
+  FUZZ_CHECK(rt::Val(hex) == expected);
+  FUZZ_CHECK(rt::Val(oct) == expected);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::u16string text = rt::FromWindows1252(fuzz::Bytes(data, size));
+  const double value = rt::Val(text);
+  FUZZ_CHECK(!std::isnan(value));
+  FUZZ_CHECK(rt::Val(text + u"x") == value);
+
+  std::u16string spaced = text;
+  spaced.insert(size > 0 ? data[0] % (text.size() + 1) : 0, size % 2 ? u" \t" : u"\n");
+  FUZZ_CHECK(rt::Val(spaced) == value);
+
+  std::u16string kept;
+  for (const char16_t c : text) {
+    if (c != u' ' && c != u'\t' && c != u'\n') kept.push_back(c);
+  }
+  if (!kept.empty() && kept[0] == u'&') {
+    FUZZ_CHECK(value == std::trunc(value));
+    FUZZ_CHECK(value >= -2147483648.0 && value <= 4294967295.0);
+  } else {
+    const std::string prefix = DecimalPrefix(fuzz::Narrow(kept));
+    const double expected = prefix.empty() ? 0.0 : std::strtod(prefix.c_str(), nullptr);
+    FUZZ_CHECK(value == expected);
+    FUZZ_CHECK(std::signbit(value) == std::signbit(expected));
+  }
+  CheckRadix(data, size);
+  return 0;
+}
