@@ -39,6 +39,7 @@ QtBackend::QtBackend() {
   auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
   if (!app) throw std::logic_error("the Qt backend needs a QApplication");
   ApplyDefaultFont(*app);
+  qt::ReadFormWindowsAsFrames();
   // The model ends the program when its last form unloads; Qt must not end
   // it earlier, when a window hides or a message box closes.
   QApplication::setQuitOnLastWindowClosed(false);

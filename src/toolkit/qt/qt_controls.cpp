@@ -233,8 +233,10 @@ class OptionPeer : public ControlPeerBase {
  public:
   OptionPeer(QtBackend& backend, OptionButton& option, QRadioButton* radio)
       : ControlPeerBase(backend, option, radio), option_(option), radio_(radio) {
-    // The model clears the other options of the container itself.
-    radio->setAutoExclusive(false);
+    // Left exclusive, as Qt makes radio buttons, so screen readers speak an
+    // option button (a non-exclusive one reads as a check box). The options
+    // of a container are the children of one widget, Qt's group and the
+    // model's alike; the model still decides which one is chosen.
     Mirror([&] { radio->setChecked(option.IsChosen()); });
     ShowCaption(ToQ(option.Caption()));
     QObject::connect(radio, &QAbstractButton::clicked, Bridge(), [this] {
@@ -243,7 +245,16 @@ class OptionPeer : public ControlPeerBase {
   }
 
   void SetValue(bool chosen) override {
-    Mirror([&] { radio_->setChecked(chosen); });
+    Mirror([&] {
+      if (chosen || !radio_->isChecked()) {
+        radio_->setChecked(chosen);
+        return;
+      }
+      // An exclusive button refuses to clear itself; the model may clear it.
+      radio_->setAutoExclusive(false);
+      radio_->setChecked(false);
+      radio_->setAutoExclusive(true);
+    });
   }
 
  protected:

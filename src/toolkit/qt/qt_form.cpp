@@ -1,5 +1,6 @@
 #include "toolkit/qt/qt_form.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
@@ -18,6 +19,22 @@ void FormWindow::closeEvent(QCloseEvent* event) {
   if (!peer_) return;  // already unloaded, waiting to be deleted
   event->ignore();
   peer_->GetForm().UserClose();
+}
+
+namespace {
+
+QAccessibleInterface* FormWindowAccessible(const QString& className, QObject* object) {
+  // FormWindow has no meta-object of its own: Qt asks by its base's name.
+  if (className != QLatin1String("QWidget")) return nullptr;
+  auto* window = dynamic_cast<FormWindow*>(object);
+  return window ? new QAccessibleWidget(window, QAccessible::Window) : nullptr;
+}
+
+}  // namespace
+
+void ReadFormWindowsAsFrames() {
+  static const bool installed = (QAccessible::installFactory(&FormWindowAccessible), true);
+  (void)installed;
 }
 
 namespace {

@@ -28,6 +28,11 @@ class FormWindow : public QWidget {
   QtFormPeer* peer_;
 };
 
+// Has screen readers read every form window as a window (a frame) with its
+// caption, as Qt reads its main windows; a plain top-level widget reads as a
+// filler. Call once, before the first window.
+void ReadFormWindowsAsFrames();
+
 class QtFormPeer : public FormPeer {
  public:
   QtFormPeer(QtBackend& backend, Form& form);
