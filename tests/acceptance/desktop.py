@@ -1,0 +1,246 @@
+"""A private desktop for one acceptance run: an X server, a window manager,
+a session bus with the accessibility bus, and the loopback rates site.
+
+Every process is started in a process group of its own and the whole group
+is stopped when the run ends, whatever way it ends, so nothing outlives it.
+"""
+
+import os
+import select
+import shutil
+import signal
+import socket
+import subprocess
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SCREEN = (1024, 768)
+
+
+class SetupError(RuntimeError):
+    pass
+
+
+def wait_for(check, timeout, what, interval=0.05):
+    """Calls check until it returns something true and returns that; fails
+    after timeout seconds naming what was awaited and the last answer."""
+    deadline = time.monotonic() + timeout
+    last = None
+    while True:
+        try:
+            last = check()
+        except Exception as error:  # the tree or a process may be in flux
+            last = error
+        else:
+            if last:
+                return last
+        if time.monotonic() >= deadline:
+            raise AssertionError(f"timed out after {timeout:.0f} s waiting for {what}; last seen: {last!r}")
+        time.sleep(interval)
+
+
+def read_line(fd, timeout):
+    """One line from a pipe, or what came before the timeout or the end; closes fd."""
+    data = b""
+    deadline = time.monotonic() + timeout
+    try:
+        while not data.endswith(b"\n"):
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([fd], [], [], left)[0]:
+                break
+            chunk = os.read(fd, 256)
+            if not chunk:
+                break
+            data += chunk
+    finally:
+        os.close(fd)
+    return data.decode("utf-8", "replace").strip()
+
+
+class Process:
+    """A child in its own process group, logging to a file."""
+
+    def __init__(self, name, argv, env, log_dir, **kwargs):
+        self.name = name
+        self.log_path = os.path.join(log_dir, f"{name}.log")
+        self._log = open(self.log_path, "wb")
+        self.popen = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=self._log,
+                                      stderr=subprocess.STDOUT, start_new_session=True, **kwargs)
+
+    @property
+    def pid(self):
+        return self.popen.pid
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def stop(self, grace=5.0):
+        """Stops the whole group: the process and whatever it started."""
+        if self._log.closed:
+            return
+        try:
+            os.killpg(self.popen.pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+        try:
+            self.popen.wait(grace)
+        except subprocess.TimeoutExpired:
+            pass
+        # Children of the group may outlive its leader (a bus daemon, a
+        # service it activated); no member may survive the run.
+        try:
+            os.killpg(self.popen.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        try:
+            self.popen.wait(grace)
+        except subprocess.TimeoutExpired:
+            pass
+        self._log.close()
+
+    def log(self):
+        try:
+            with open(self.log_path, "rb") as f:
+                return f.read().decode("utf-8", "replace")
+        except OSError:
+            return ""
+
+
+class Desktop:
+    """Xvfb + openbox + a session bus with the accessibility bus."""
+
+    def __init__(self, artifacts, name):
+        self.artifacts = artifacts
+        self.name = name
+        self.work = tempfile.mkdtemp(prefix=f"quillon-acceptance-{name}-")
+        self.processes = []
+        self.env = None
+
+    # -- start -----------------------------------------------------------
+
+    def __enter__(self):
+        try:
+            self._start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+    def _spawn(self, name, argv, env=None, **kwargs):
+        process = Process(name, argv, env or self.env, self.work, **kwargs)
+        self.processes.append(process)
+        return process
+
+    def _start(self):
+        runtime = os.path.join(self.work, "runtime")
+        os.mkdir(runtime, 0o700)
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith(("DBUS_", "AT_SPI_", "QT_", "XDG_RUNTIME", "WAYLAND", "DISPLAY", "XAUTHORITY"))}
+        env["XDG_RUNTIME_DIR"] = runtime
+        self.env = env
+
+        # Xvfb picks a free display itself and writes its number on the pipe.
+        read_end, write_end = os.pipe()
+        self._spawn("xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
+                             "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,))
+        os.close(write_end)
+        number = read_line(read_end, 30)
+        if not number.isdigit():
+            raise SetupError("Xvfb gave no display number:\n" + self.processes[-1].log())
+        env["DISPLAY"] = ":" + number
+
+        # The session bus prints its address on a pipe once it listens.
+        read_end, write_end = os.pipe()
+        self._spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                             f"--print-address={write_end}"], pass_fds=(write_end,))
+        os.close(write_end)
+        address = read_line(read_end, 30)
+        if not address:
+            raise SetupError("the session bus did not start:\n" + self.processes[-1].log())
+        env["DBUS_SESSION_BUS_ADDRESS"] = address
+
+        self._spawn("a11y-bus", ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+        wait_for(lambda: self._bus_has("org.a11y.Bus"), 20, "the accessibility bus launcher on the session bus")
+
+        # The packaged configuration, not the user's: its theme and title
+        # layout put the close box where the suite looks for it.
+        self._spawn("openbox", ["openbox", "--config-file", "/etc/xdg/openbox/rc.xml", "--sm-disable"])
+        wait_for(self._window_manager_running, 20, "openbox to manage the screen")
+
+    def _bus_has(self, name):
+        result = subprocess.run(
+            ["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+             "org.freedesktop.DBus.NameHasOwner", f"string:{name}"],
+            env=self.env, capture_output=True, text=True, timeout=10)
+        return result.returncode == 0 and "boolean true" in result.stdout
+
+    def _window_manager_running(self):
+        result = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, capture_output=True,
+                                text=True, timeout=10)
+        return result.returncode == 0 and "window id" in result.stdout
+
+    # -- services of the run ----------------------------------------------
+
+    def start_site(self, site, page):
+        """Starts the rates site on a free loopback port; returns (process, url)."""
+        port_file = os.path.join(self.work, "site-port")
+        process = self._spawn("rates-site", [site, "--page", page, "--port", "0", "--port-file", port_file])
+
+        def port():
+            if not process.running():
+                raise SetupError("the rates site stopped:\n" + process.log())
+            with open(port_file) as f:
+                return f.read().strip()
+
+        number = wait_for(port, 20, "the rates site's port file")
+        return process, f"http://127.0.0.1:{number}/cgi-bin/cgicalc.cgi?value=1&base=EUR"
+
+    def closed_port_url(self):
+        """A loopback address where nothing listens."""
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            number = s.getsockname()[1]
+        return f"http://127.0.0.1:{number}/cgi-bin/cgicalc.cgi?value=1&base=EUR"
+
+    def start_app(self, app, rates_url, path_first=None, extra_env=None):
+        env = dict(self.env)
+        env.update({
+            "QT_QPA_PLATFORM": "xcb",
+            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+            "QT_ACCESSIBILITY": "1",
+            # Rates are read in the user's locale; the expectations use the period.
+            "LANG": "C.UTF-8",
+            "LC_ALL": "C.UTF-8",
+            "QUILLON_RATES_URL": rates_url,
+        })
+        if path_first:
+            env["PATH"] = path_first + os.pathsep + env.get("PATH", "/usr/bin:/bin")
+        if extra_env:
+            env.update(extra_env)
+        return self._spawn("quillon", [app], env=env)
+
+    def run(self, argv, timeout=30):
+        return subprocess.run(argv, env=self.env, capture_output=True, text=True, timeout=timeout)
+
+    def screenshot(self, path):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        result = self.run(["import", "-window", "root", path], timeout=60)
+        if result.returncode != 0:
+            print(f"screenshot failed: {result.stderr.strip()}")
+
+    # -- stop ----------------------------------------------------------------
+
+    def close(self):
+        for process in reversed(self.processes):
+            process.stop()
+        os.makedirs(self.artifacts, exist_ok=True)
+        with open(os.path.join(self.artifacts, f"{self.name}.log"), "w") as out:
+            for process in self.processes:
+                out.write(f"===== {process.name} (exit {process.popen.returncode})\n{process.log()}\n")
+        self.processes = []
+        shutil.rmtree(self.work, ignore_errors=True)

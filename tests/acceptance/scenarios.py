@@ -1,0 +1,364 @@
+"""The scenarios: what a person does with Quillon and what the windows must
+show afterwards, read as a screen reader reads them."""
+
+import os
+import re
+import stat
+from decimal import ROUND_HALF_UP, Decimal
+
+from desktop import SCREEN
+from screen import Input, Program
+
+STARTUP_HINT = 'Click "Get Exchange Rates" for Current Rates'
+CANT_CONNECT = "Can't Connect to Server, please try again later     "
+RATES_MISSING = "You must first Get the Current Exchange Rates     \r\n(Requires Interent Connection)"
+
+# Where the design puts the status line: 675 twips below the client area's top.
+STATUS_TOP_PX = 675 // 15
+
+SCENARIOS = {}
+
+
+def scenario(function):
+    SCENARIOS[function.__name__] = function
+    return function
+
+
+class Failure(AssertionError):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def equal(actual, expected, what):
+    check(actual == expected, f"{what}: expected {expected!r}, got {actual!r}")
+
+
+# -- the sample page, read on its own terms ---------------------------------
+
+class Page:
+    """The rows and the date of the sample page, read with a pattern of the
+    page's own table, not with the program's scan."""
+
+    ROW = re.compile(r'<td>&nbsp;&nbsp;&nbsp;&nbsp;<wbr>([^<]*?) <font[^>]*>\(([A-Z]{3})\)</font></td>'
+                     r'<td align="right"><a href="[^"]*">([^<]*)</a></td>')
+    DATE = re.compile(r"using values from (.*?)<BR>", re.IGNORECASE)
+
+    def __init__(self, path):
+        with open(path, encoding="latin-1") as f:
+            html = f.read()
+        self.rows = [(name, code, rate) for name, code, rate in self.ROW.findall(html)]
+        self.date = self.DATE.search(html).group(1)
+        self.names = [r[0] for r in self.rows]
+        self.rates = [r[2] for r in self.rows]
+
+    def rate_of(self, name):
+        return dict((r[0], r[2]) for r in self.rows)[name]
+
+
+def two_decimals(value):
+    return str(value.quantize(Decimal("0.01"), rounding=ROUND_HALF_UP))
+
+
+# -- the main window as the suite reads it -----------------------------------
+
+class MainWindow:
+    def __init__(self, program):
+        self.program = program
+        self.node = program.window("Quillon")
+
+    def control(self, role, name):
+        return self.program.wait(lambda: self.node.find(role, name), f"the {role} {name!r}")
+
+    def status(self):
+        """The status line: the label the design puts on the top band."""
+        x, y, _, _ = self.node.extents()
+        labels = [n for n in self.node.children()
+                  if n.role == "label" and n.extents()[1] - y == STATUS_TOP_PX]
+        check(len(labels) == 1, f"expected one label {STATUS_TOP_PX} px below the window's top, "
+                                f"found {[n.name for n in labels]}")
+        return labels[0].name
+
+    def result(self):
+        """The result line: the label in the frame "Exchange Rate"."""
+        frame = self.node.find("panel", "Exchange Rate")
+        labels = [n for n in frame.walk() if n.role == "label"]
+        check(len(labels) == 1, f"expected one label in 'Exchange Rate', found {len(labels)}")
+        return labels[0].name
+
+    def amount(self):
+        return self.control("text", "Enter Amount").text()
+
+    def currencies(self):
+        return self.control("list", "Country Currencies")
+
+    def rates(self):
+        return self.control("list", "Rates")
+
+    def symbols(self):
+        return self.control("list", "Currency Symbols")
+
+    def option(self, caption):
+        return self.control("radio button", caption)
+
+    def button(self, caption):
+        return self.control("push button", caption)
+
+    def focused(self):
+        """The control with the keyboard focus (a list's current row is not one)."""
+        found = [n for n in self.node.walk() if n.focused and n.role != "list item"]
+        return [(n.role, n.name) for n in found]
+
+    def snapshot(self):
+        """Everything the conversion and the rates show, to compare before and after."""
+        return {
+            "status": self.status(),
+            "result": self.result(),
+            "amount": self.amount(),
+            "currencies": self.currencies().items(),
+            "selected currency": self.currencies().selected_items(),
+            "rates": self.rates().items(),
+            "option 1": self.option("From Selected Currency To Euros").checked,
+            "option 2": self.option("From Euros To Selected Currency").checked,
+        }
+
+
+class Run:
+    """One scenario's world: the desktop, the program's paths, input."""
+
+    def __init__(self, desktop, app, site, page, timeout):
+        self.desktop = desktop
+        self.app = app
+        self.site = site
+        self.page_path = page
+        self.page = Page(page)
+        self.timeout = timeout
+        self.input = Input(desktop)
+        self.program = None
+        self.site_process = None
+
+    def start(self, rates_url=None, path_first=None):
+        if rates_url is None:
+            self.site_process, rates_url = self.desktop.start_site(self.site, self.page_path)
+        process = self.desktop.start_app(self.app, rates_url, path_first=path_first)
+        self.program = Program(self.desktop, process, self.timeout)
+        main = MainWindow(self.program)
+        # Input reaches the window the window manager made active.
+        self.program.wait(lambda: main.node.active, "the main window to be active")
+        return main
+
+    def alert_says(self, text):
+        """Waits for the one message box, checks it, and closes it with its OK button."""
+        alert = self.program.alert()
+        equal(alert.name, "Quillon", "the message box's title")
+        labels = [n.name for n in alert.walk() if n.role == "label" and n.name]
+        equal(labels, [text], "the message box's text")
+        ok = alert.find("push button", "OK")
+        self.program.wait(lambda: ok.focused, "the OK button of the message box to have the focus")
+        self.input.click(ok)
+        self.program.wait(lambda: not self.program.alerts(), "the message box to close")
+
+    def get_rates(self, main):
+        self.input.click(main.button("Get Exchange Rates"))
+        expected = "Rates for " + self.page.date
+        self.program.wait(lambda: main.status() == expected, f"the status line {expected!r}")
+
+
+# -- scenarios ----------------------------------------------------------------
+
+@scenario
+def startup(run):
+    main = run.start()
+    equal(run.program.window_names(), ["Quillon"], "the open windows")
+    equal(main.node.role, "frame", "the main window's role")
+    x, y, width, height = main.node.extents()
+    equal((width, height), (480, 344), "the client area in pixels")
+    # Centred on the screen; the title bar may push it down by its height.
+    check(abs(x + width / 2 - SCREEN[0] / 2) <= 2 and 0 <= y + height / 2 - SCREEN[1] / 2 <= 32,
+          f"the window is not centred: client area at {(x, y, width, height)}")
+    equal(main.status(), STARTUP_HINT, "the status line")
+    check(main.option("From Selected Currency To Euros").checked, "Option1 is not chosen")
+    check(not main.option("From Euros To Selected Currency").checked, "Option2 is chosen")
+    equal(main.amount(), "1.00", "the amount")
+    equal(main.result(), "1.00", "the result line")
+    equal(main.currencies().items(), [], "the currency list")
+    equal(main.rates().items(), [], "the rate list")
+    symbols = main.symbols()
+    equal(len(symbols.items()), 22, "the number of currency symbols")
+    equal(symbols.items()[:3], ["(USD)", "(AUD)", "(BRL)"], "the first currency symbols")
+    equal(symbols.selected_items(), [], "the selected currency symbol")
+    # The lowest tab index that takes the focus: the symbol list.
+    equal(main.focused(), [("list", "Currency Symbols")], "the focused control")
+    for caption in ("Get Exchange Rates", "Codes", "About", "Exit", "Convert"):
+        main.button(caption)
+
+
+@scenario
+def get_rates(run):
+    main = run.start()
+    equal(len(run.page.rows), 31, "rows of the sample page (test data)")
+    equal(run.page.date, "Friday, 4 December 2026", "the date of the sample page (test data)")
+    run.get_rates(main)
+    equal(main.status(), "Rates for Friday, 4 December 2026", "the status line")
+    equal(main.currencies().items(), run.page.names, "the currency list, in page order")
+    equal(main.rates().items(), run.page.rates, "the rate list, in page order")
+    equal(main.currencies().selected_items(), [], "the selected currency after a fetch")
+    equal(main.rates().selected_items(), [], "the selected rate after a fetch")
+    equal(main.amount(), "1.00", "the amount")
+    equal(main.result(), "1.00", "the result line")
+    # A second fetch replaces the lists, never appends to them.
+    run.get_rates(main)
+    equal(main.currencies().items(), run.page.names, "the currency list after a second fetch")
+    equal(main.rates().items(), run.page.rates, "the rate list after a second fetch")
+
+
+@scenario
+def site_down(run):
+    main = run.start(rates_url=run.desktop.closed_port_url())
+    before = main.snapshot()
+    run.input.click(main.button("Get Exchange Rates"))
+    run.alert_says(CANT_CONNECT)
+    equal(main.snapshot(), before, "the main window after the failed fetch")
+    equal(main.status(), STARTUP_HINT, "the status line")
+
+
+@scenario
+def site_down_keeps_rates(run):
+    main = run.start()
+    run.get_rates(main)
+    before = main.snapshot()
+    # Fetched rates stay when the site goes away afterwards.
+    run.site_process.stop()
+    run.input.click(main.button("Get Exchange Rates"))
+    run.alert_says(CANT_CONNECT)
+    equal(main.snapshot(), before, "the main window after the failed fetch")
+
+
+@scenario
+def convert(run):
+    main = run.start()
+    run.get_rates(main)
+    name = "British Pound"
+    rate = Decimal(run.page.rate_of(name))
+    currencies = main.currencies()
+    item = currencies.find("list item", name)
+    run.input.click(item)
+    run.program.wait(lambda: currencies.selected_items() == [name], f"{name!r} to be selected")
+    code = "(GBP)"
+    equal(main.symbols().selected_items(), [code], "the symbol following the selection")
+    # Into Euros: the amount in pounds divided by the rate.
+    equal(main.result(), two_decimals(1 / rate) + "  Euros", "the result line for 1 pound")
+    amount = main.control("text", "Enter Amount")
+    run.input.click(amount)
+    run.program.wait(lambda: main.focused() == [("text", "Enter Amount")], "the focus in the amount")
+    run.input.key("ctrl+a")
+    run.input.type("120")
+    expected = two_decimals(Decimal(120) / rate) + "  Euros"
+    run.program.wait(lambda: main.result() == expected, f"the result line {expected!r}")
+    equal(main.amount(), "120", "the amount")
+    # Out of Euros: the amount in Euros times the rate, named after the currency.
+    run.input.click(main.option("From Euros To Selected Currency"))
+    expected = two_decimals(Decimal(120) * rate) + "  " + name
+    run.program.wait(lambda: main.result() == expected, f"the result line {expected!r}")
+    check(not main.option("From Selected Currency To Euros").checked, "Option1 stays chosen beside Option2")
+    run.input.click(amount)
+    run.program.wait(lambda: main.focused() == [("text", "Enter Amount")], "the focus in the amount")
+    run.input.key("ctrl+a")
+    run.input.type("75.5")
+    expected = two_decimals(Decimal("75.5") * rate) + "  " + name
+    run.program.wait(lambda: main.result() == expected, f"the result line {expected!r}")
+    equal(main.amount(), "75.5", "the amount")
+    # Clearing the amount shows zero, with no message.
+    run.input.key("BackSpace", "BackSpace", "BackSpace", "BackSpace")
+    expected = "0.00  " + name
+    run.program.wait(lambda: main.result() == expected, f"the result line {expected!r}")
+    equal(run.program.alerts(), [], "message boxes after clearing the amount")
+
+
+@scenario
+def amount_before_rates(run):
+    main = run.start()
+    run.input.click(main.control("text", "Enter Amount"))
+    run.alert_says(RATES_MISSING)
+    run.program.wait(lambda: main.focused() == [("push button", "Get Exchange Rates")],
+                     "the focus on Get Exchange Rates")
+    # The amount read "1.00", so the message came once.
+    equal(run.program.alerts(), [], "message boxes after the first one closed")
+    equal(main.amount(), "1.00", "the amount")
+    equal(main.result(), "1.00", "the result line")
+    equal(main.status(), STARTUP_HINT, "the status line")
+
+
+def about_window(run):
+    window = run.program.window("About Quillon")
+    labels = [n.name for n in window.walk() if n.role == "label"]
+    check("Quillon" in labels, f"the About window shows no title 'Quillon': {labels}")
+    check("Version 1.0.0" in labels, f"the About window shows no 'Version 1.0.0': {labels}")
+    return window
+
+
+@scenario
+def about_twice(run):
+    main = run.start()
+    about = main.button("About")
+    run.input.click(about)
+    window = about_window(run)
+    run.program.wait(lambda: window.active, "the About window to be active")
+    equal(window.role, "frame", "the About window's role")
+    run.input.click(about)
+    run.program.wait(lambda: window.active, "the About window to come to the front again")
+    equal(run.program.window_names(), ["About Quillon", "Quillon"], "the open windows")
+    about_window(run)
+    run.input.key("alt+e")
+    run.program.wait(lambda: run.program.window_names() == ["Quillon"], "the About window to close")
+    check(run.program.process.running(), "Quillon ended when the About window closed")
+
+
+@scenario
+def exit_with_about(run):
+    main = run.start()
+    run.input.click(main.button("About"))
+    about_window(run)
+    run.input.click(main.button("Exit"))
+    equal(run.program.exit_status(), 0, "Quillon's exit status")
+
+
+@scenario
+def close_boxes(run):
+    main = run.start()
+    run.input.click(main.button("About"))
+    window = about_window(run)
+    run.program.wait(lambda: window.active, "the About window to be active")
+    run.input.click_close_box()
+    run.program.wait(lambda: run.program.window_names() == ["Quillon"], "the About window to close")
+    run.program.wait(lambda: main.node.active, "the main window to be active again")
+    run.input.click_close_box()
+    equal(run.program.exit_status(), 0, "Quillon's exit status after its close box")
+
+
+@scenario
+def codes(run):
+    bin_dir = os.path.join(run.desktop.work, "bin")
+    os.mkdir(bin_dir)
+    record = os.path.join(run.desktop.work, "xdg-open.args")
+    stub = os.path.join(bin_dir, "xdg-open")
+    with open(stub, "w") as f:
+        f.write(f"#!/bin/sh\n# Records what the program asked to open.\nprintf '%s\\n' \"$@\" > '{record}.tmp'\n"
+                f"mv '{record}.tmp' '{record}'\n")
+    os.chmod(stub, os.stat(stub).st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
+    main = run.start(path_first=bin_dir)
+    before = main.snapshot()
+    run.input.click(main.button("Codes"))
+
+    def recorded():
+        with open(record) as f:
+            return f.read()
+    arguments = run.program.wait(recorded, "xdg-open to be started").splitlines()
+    page = os.path.join(os.path.dirname(os.path.realpath(run.app)), "Codes.htm")
+    equal(arguments, [page], "what xdg-open was asked to open")
+    check(os.path.isfile(page), f"{page} is not beside the executable")
+    equal(main.snapshot(), before, "the main window after Codes")
+    equal(run.program.alerts(), [], "message boxes after Codes")
