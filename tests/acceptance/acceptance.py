@@ -80,6 +80,9 @@ def main():
             world.screenshot(shot)
             print(f"screenshot: {shot}")
             print(f"logs: {os.path.join(args.artifacts, args.scenario + '.log')}")
+        if run.program is not None:
+            run.program.process.stop()
+            scenarios.check_sanitizers(run.program.process.log())
     print(f"{args.scenario}: passed in {time.monotonic() - started:.1f} s")
     return 0
 

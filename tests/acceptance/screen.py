@@ -167,6 +167,19 @@ class Program:
     def wait(self, check, what, timeout=None):
         return wait_for(check, timeout or self.timeout, what)
 
+    def wait_equal(self, read, expected, what, timeout=None):
+        """Polls read() until it gives expected; a time-out names the last value read."""
+        seen = []
+
+        def same():
+            seen[:] = [read()]
+            return seen[0] == expected
+        try:
+            return self.wait(same, f"{what} to be {expected!r}", timeout)
+        except AssertionError as error:
+            last = repr(seen[0]) if seen else "nothing readable"
+            raise AssertionError(f"{what}: expected {expected!r}, still {last} ({error})") from None
+
     def exit_status(self, timeout=None):
         def ended():
             code = self.process.popen.poll()
