@@ -38,3 +38,20 @@ test: build
 
 clean:
 	rm -rf build build-asan
+
+# Installation: the program in PREFIX/lib/quillon with Codes.htm beside it,
+# PREFIX/bin/quillon linked to it, a desktop entry and the icons.
+PREFIX ?= /usr/local
+
+.PHONY: install uninstall package
+
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Removes what the last `make install` from this build tree wrote.
+uninstall:
+	@cmake -P cmake/Uninstall.cmake $(BUILD)/install_manifest.txt
+
+# A Debian package in $(BUILD): apt install ./$(BUILD)/quillon_*.deb
+package: build
+	@cd $(BUILD) && cpack -G DEB

@@ -1,0 +1,72 @@
+# Installation and the Debian package.
+#
+# Quillon opens Codes.htm from the folder of its own executable, so the two
+# live together in a private folder, PREFIX/lib/quillon, and the command on
+# the PATH, PREFIX/bin/quillon, is a relative link to the executable (Qt's
+# application folder is that of the link's target, read from /proc/self/exe).
+# The desktop entry and the icons in the hicolor theme put Quillon in the
+# application menu.
+
+if(NOT TARGET quillon)
+  return()  # a build without the program (fuzzing) installs nothing
+endif()
+
+set(QUILLON_PRIVATE_DIR lib/quillon)
+# Every rule is of the component "quillon", so a test can install it alone
+# (cmake --install --component quillon) without touching install_manifest.txt.
+
+install(TARGETS quillon RUNTIME DESTINATION ${QUILLON_PRIVATE_DIR} COMPONENT quillon)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/Codes.htm DESTINATION ${QUILLON_PRIVATE_DIR} COMPONENT quillon)
+
+# A symbolic link installs as a link, and the install manifest lists it.
+set(quillon_command_link ${PROJECT_BINARY_DIR}/packaging/quillon)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/packaging)
+file(CREATE_LINK ../${QUILLON_PRIVATE_DIR}/quillon ${quillon_command_link} SYMBOLIC)
+install(FILES ${quillon_command_link} DESTINATION bin COMPONENT quillon)
+
+# The entry names the command by its full path, so the menu finds it even
+# when PREFIX/bin is not on the PATH; the prefix is known at install time only.
+set(quillon_desktop_in ${PROJECT_SOURCE_DIR}/packaging/quillon.desktop)
+set(quillon_desktop_out ${PROJECT_BINARY_DIR}/packaging/installed/quillon.desktop)
+install(CODE "
+  file(READ [[${quillon_desktop_in}]] entry)
+  string(REPLACE [[Exec=quillon]] \"Exec=\${CMAKE_INSTALL_PREFIX}/bin/quillon\" entry \"\${entry}\")
+  file(WRITE [[${quillon_desktop_out}]] \"\${entry}\")
+" COMPONENT quillon)
+install(FILES ${quillon_desktop_out} DESTINATION share/applications COMPONENT quillon)
+
+foreach(size 16 32 48)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/main-${size}.png
+          DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME quillon.png COMPONENT quillon)
+endforeach()
+
+# Removes what the last install wrote, as its manifest lists it.
+add_custom_target(uninstall
+  COMMAND ${CMAKE_COMMAND} -P ${PROJECT_SOURCE_DIR}/cmake/Uninstall.cmake ${PROJECT_BINARY_DIR}/install_manifest.txt
+  COMMENT "Removing the files of the last install"
+  VERBATIM)
+
+# make package: a Debian package of the same install.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quillon)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Brimlow 2000")
+set(CPACK_PACKAGE_CONTACT "Quillon maintainers <quillon@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop currency converter with today's Euro exchange rates")
+set(CPACK_PACKAGE_DESCRIPTION "Quillon downloads a page of the day's Euro exchange rates on request,
+lists the currencies and converts an amount into Euros or out of Euros,
+with two decimals, at every change of amount, currency or direction.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+# The run-time libraries, read from the executable by dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The windows are laid out for DejaVu Sans Condensed and fit plain DejaVu
+# Sans too. Codes.htm and the About links open through xdg-open; without it
+# they open nothing, silently.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, fonts-dejavu-extra")
+include(CPack)

@@ -1,0 +1,129 @@
+#!/usr/bin/python3
+"""Installs the build into a scratch prefix as `make install` does, checks
+what lands where, runs scenarios against the installed command, then removes
+the install again through its manifest.
+
+    install_check.py --build BUILD --source SOURCE --site RATES_SITE --page PAGE --artifacts DIR
+"""
+
+import argparse
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+COMPONENT = "quillon"
+
+
+class Failure(AssertionError):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def run(argv, **kwargs):
+    result = subprocess.run(argv, capture_output=True, text=True, **kwargs)
+    check(result.returncode == 0,
+          f"{' '.join(argv)} failed ({result.returncode}):\n{result.stdout}{result.stderr}")
+    return result.stdout
+
+
+def png_size(path):
+    with open(path, "rb") as f:
+        head = f.read(24)
+    check(head[:8] == b"\x89PNG\r\n\x1a\n", f"{path} is no PNG picture")
+    return struct.unpack(">II", head[16:24])
+
+
+def desktop_entry(path):
+    entry = {}
+    with open(path) as f:
+        for line in f:
+            if "=" in line and not line.startswith("#"):
+                key, value = line.rstrip("\n").split("=", 1)
+                entry[key] = value
+    return entry
+
+
+def check_layout(prefix, source):
+    private = os.path.join(prefix, "lib", "quillon")
+    program = os.path.join(private, "quillon")
+    check(os.path.isfile(program) and os.access(program, os.X_OK), f"no executable {program}")
+    codes = os.path.join(private, "Codes.htm")
+    with open(codes, "rb") as installed, open(os.path.join(source, "resources", "Codes.htm"), "rb") as shipped:
+        check(installed.read() == shipped.read(), f"{codes} differs from resources/Codes.htm")
+
+    command = os.path.join(prefix, "bin", "quillon")
+    check(os.path.islink(command), f"{command} is not a symbolic link")
+    # Relative, so the tree can be moved (DESTDIR, a package) and still work.
+    target = os.readlink(command)
+    check(target == "../lib/quillon/quillon", f"{command} points to {target!r}")
+    check(os.path.realpath(command) == os.path.realpath(program), f"{command} does not reach {program}")
+
+    entry_path = os.path.join(prefix, "share", "applications", "quillon.desktop")
+    run(["desktop-file-validate", entry_path])
+    entry = desktop_entry(entry_path)
+    check(entry.get("Exec") == command, f"the desktop entry runs {entry.get('Exec')!r}, not {command!r}")
+    check(entry.get("Icon") == "quillon", f"the desktop entry's icon is {entry.get('Icon')!r}")
+    check(entry.get("Name") == "Quillon", f"the desktop entry's name is {entry.get('Name')!r}")
+
+    for size in (16, 32, 48):
+        icon = os.path.join(prefix, "share", "icons", "hicolor", f"{size}x{size}", "apps", "quillon.png")
+        check(png_size(icon) == (size, size), f"{icon} is {png_size(icon)}, not {size}x{size}")
+
+
+def installed_files(prefix):
+    """Files and links (a link to a file is listed with the files) under prefix."""
+    return sorted(os.path.relpath(os.path.join(d, f), prefix) for d, _, files in os.walk(prefix) for f in files)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for name in ("build", "source", "site", "page", "artifacts"):
+        parser.add_argument(f"--{name}", required=True)
+    parser.add_argument("--timeout", default="30")
+    args = parser.parse_args()
+
+    # The checked-in entry validates as it is, before any install rewrites it.
+    run(["desktop-file-validate", os.path.join(args.source, "packaging", "quillon.desktop")])
+
+    scratch = tempfile.mkdtemp(prefix="quillon-install-")
+    try:
+        prefix = os.path.join(scratch, "usr")
+        run(["cmake", "--install", args.build, "--prefix", prefix, "--component", COMPONENT])
+        check_layout(prefix, args.source)
+
+        # The installed command, reached through its link, finds Codes.htm in
+        # the private folder (the scenario compares with the link's target).
+        command = os.path.join(prefix, "bin", "quillon")
+        for scenario in ("startup", "codes"):
+            result = subprocess.run(
+                [sys.executable, os.path.join(HERE, "acceptance.py"), "--app", command, "--site", args.site,
+                 "--page", args.page, "--artifacts", args.artifacts, "--timeout", args.timeout,
+                 "--deadline", "80", scenario], capture_output=True, text=True)
+            print(result.stdout, end="")
+            check(result.returncode == 0, f"{scenario} failed against {command}:\n{result.stderr}")
+
+        manifest = os.path.join(args.build, f"install_manifest_{COMPONENT}.txt")
+        run(["cmake", "-P", os.path.join(args.source, "cmake", "Uninstall.cmake"), manifest])
+        left = installed_files(prefix)
+        check(left == [], f"the uninstall left {left}")
+        check(not os.path.exists(os.path.join(prefix, "lib", "quillon")), "the uninstall left lib/quillon")
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+    print("install: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except Failure as error:
+        print(f"FAILED: {error}", file=sys.stderr)
+        sys.exit(1)
