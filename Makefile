@@ -39,6 +39,23 @@ test: build
 clean:
 	rm -rf build build-asan
 
+# Fuzzing needs clang, so it has a build of its own; FUZZ_SECONDS per target.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_JOBS ?= 1
+
+.PHONY: fuzz bench
+
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF -DQUILLON_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) --target fuzz_all -j $(JOBS)
+	@FUZZ_JOBS=$(FUZZ_JOBS) fuzz/run $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Figures, not tests: see bench/README.md.
+bench: build
+	@bench/run $(BUILD)
+
 # Installation: the program in PREFIX/lib/quillon with Codes.htm beside it,
 # PREFIX/bin/quillon linked to it, a desktop entry and the icons.
 PREFIX ?= /usr/local
