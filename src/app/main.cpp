@@ -1,12 +1,10 @@
 // Quillon: the main window on the Qt backend with the Linux services.
 #include <QApplication>
-#include <QTimer>
-#include <QWindow>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "about/frm_about.h"
+#include "app/exit_when_idle.h"
 #include "main_window/frm_converter.h"
 #include "platform/posix/curl_internet.h"
 #include "platform/posix/hive_registry.h"
@@ -18,33 +16,6 @@
 #include "runtime/text.h"
 #include "toolkit/application.h"
 #include "toolkit/qt/qt_backend.h"
-
-namespace {
-
-// QUILLON_EXIT_WHEN_IDLE=1: the start-up benchmark's probe. Once a window is
-// on screen and the loop has nothing left to do, "idle" goes to stdout and
-// the program ends.
-class ExitWhenIdle : public QObject {
- public:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    auto* window = qobject_cast<QWindow*>(watched);
-    if (!seen_ && event->type() == QEvent::Expose && window && window->isExposed()) {
-      seen_ = true;
-      // Queued behind the expose, so it runs after the first paint.
-      QTimer::singleShot(0, [] {
-        std::puts("idle");
-        std::fflush(stdout);
-        QCoreApplication::exit(0);
-      });
-    }
-    return false;
-  }
-
- private:
-  bool seen_ = false;
-};
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication qapp(argc, argv);
