@@ -37,6 +37,31 @@ inline std::string Narrow(std::u16string_view text) {
   return out;
 }
 
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The longest prefix of the form  [+-] digits [. digits] [(e|E) [+-] digits]
+// with at least one mantissa digit; empty when there is none.
+inline std::string DecimalPrefix(const std::string& s) {
+  std::size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  }
+  if (digits == 0) return {};
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    std::size_t j = i + 1;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+    if (j < s.size() && IsDigit(s[j])) {
+      while (j < s.size() && IsDigit(s[j])) ++j;
+      i = j;
+    }
+  }
+  return s.substr(0, i);
+}
+
 }  // namespace fuzz
 
 #define FUZZ_CHECK(condition) \

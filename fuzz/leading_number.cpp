@@ -12,31 +12,6 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// The longest prefix of the form  [+-] digits [. digits] [(e|E) [+-] digits]
-// with at least one mantissa digit; empty when there is none.
-std::string DecimalPrefix(const std::string& s) {
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  std::size_t digits = 0;
-  while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
-  }
-  if (digits == 0) return {};
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    std::size_t j = i + 1;
-    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-    if (j < s.size() && IsDigit(s[j])) {
-      while (j < s.size() && IsDigit(s[j])) ++j;
-      i = j;
-    }
-  }
-  return s.substr(0, i);
-}
-
 void CheckRadix(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return;
   const std::uint32_t n = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
@@ -70,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(value == std::trunc(value));
     FUZZ_CHECK(value >= -2147483648.0 && value <= 4294967295.0);
   } else {
-    const std::string prefix = DecimalPrefix(fuzz::Narrow(kept));
+    const std::string prefix = fuzz::DecimalPrefix(fuzz::Narrow(kept));
     const double expected = prefix.empty() ? 0.0 : std::strtod(prefix.c_str(), nullptr);
     FUZZ_CHECK(value == expected);
     FUZZ_CHECK(std::signbit(value) == std::signbit(expected));

@@ -25,30 +25,13 @@ constexpr std::array<rt::NumberLocale, 8> kLocales = {{
     {u',', u'\u2019'},  // right single quote, from byte 0x92
 }};
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 bool IsBlank(char16_t c) {
   return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
 }
 
-// The whole text is  [+-] (digits [. digits] | . digits) [(e|E) [+-] digits].
+// The whole text is one decimal number, as the C library writes it.
 bool IsPlainNumber(const std::string& s) {
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  std::size_t digits = 0;
-  while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    if (i >= s.size() || !IsDigit(s[i])) return false;
-    while (i < s.size() && IsDigit(s[i])) ++i;
-  }
-  return i == s.size();
+  return !s.empty() && fuzz::DecimalPrefix(s).size() == s.size();
 }
 
 std::u16string_view Trim(std::u16string_view s) {
@@ -68,8 +51,8 @@ std::string Canonical(std::u16string_view trimmed, const rt::NumberLocale& local
     const char16_t c = trimmed[i];
     if (grouping != 0 && c == grouping) {
       const bool between = inInteger && i > 0 && i + 1 < trimmed.size() && trimmed[i - 1] < 0x80 &&
-                           IsDigit(static_cast<char>(trimmed[i - 1])) && trimmed[i + 1] < 0x80 &&
-                           IsDigit(static_cast<char>(trimmed[i + 1]));
+                           fuzz::IsDigit(static_cast<char>(trimmed[i - 1])) && trimmed[i + 1] < 0x80 &&
+                           fuzz::IsDigit(static_cast<char>(trimmed[i + 1]));
       if (!between) return {};
       continue;
     }

@@ -79,24 +79,18 @@ class Process:
         """Stops the whole group: the process and whatever it started."""
         if self._log.closed:
             return
-        try:
-            os.killpg(self.popen.pid, signal.SIGTERM)
-        except ProcessLookupError:
-            pass
-        try:
-            self.popen.wait(grace)
-        except subprocess.TimeoutExpired:
-            pass
         # Children of the group may outlive its leader (a bus daemon, a
-        # service it activated); no member may survive the run.
-        try:
-            os.killpg(self.popen.pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-        try:
-            self.popen.wait(grace)
-        except subprocess.TimeoutExpired:
-            pass
+        # service it activated): after a polite TERM, KILL what is left, so
+        # no member survives the run.
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            try:
+                os.killpg(self.popen.pid, sig)
+            except ProcessLookupError:
+                pass
+            try:
+                self.popen.wait(grace)
+            except subprocess.TimeoutExpired:
+                pass
         self._log.close()
 
     def log(self):
