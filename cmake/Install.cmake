@@ -16,6 +16,8 @@ set(QUILLON_PRIVATE_DIR lib/quillon)
 # (cmake --install --component quillon) without touching install_manifest.txt.
 
 install(TARGETS quillon RUNTIME DESTINATION ${QUILLON_PRIVATE_DIR} COMPONENT quillon)
+# The libcurl session, which the program loads from its own folder at the first download.
+install(TARGETS quillon_internet_module LIBRARY DESTINATION ${QUILLON_PRIVATE_DIR} COMPONENT quillon)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/Codes.htm DESTINATION ${QUILLON_PRIVATE_DIR} COMPONENT quillon)
 
 # A symbolic link installs as a link, and the install manifest lists it.

@@ -6,8 +6,8 @@
 #include "about/frm_about.h"
 #include "app/exit_when_idle.h"
 #include "main_window/frm_converter.h"
-#include "platform/posix/curl_internet.h"
 #include "platform/posix/hive_registry.h"
+#include "platform/posix/lazy_internet.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/spawn_program.h"
 #include "platform/posix/xdg_shell.h"
@@ -31,7 +31,8 @@ int main(int argc, char* argv[]) {
   // Read before Qt or anything else can touch the process locale.
   const rt::NumberLocale locale = platform::UserNumberLocale();
 
-  platform::CurlInternet internet;
+  platform::LazyInternet internet(
+      (QCoreApplication::applicationDirPath() + u'/' + QString::fromUtf8(platform::kInternetModuleName)).toStdString());
   platform::XdgShell shell;
   platform::HiveRegistry registry = platform::HiveRegistry::ForThisMachine();
   platform::SpawnProgram programs;

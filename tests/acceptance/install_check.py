@@ -58,6 +58,8 @@ def check_layout(prefix, source):
     codes = os.path.join(private, "Codes.htm")
     with open(codes, "rb") as installed, open(os.path.join(source, "resources", "Codes.htm"), "rb") as shipped:
         check(installed.read() == shipped.read(), f"{codes} differs from resources/Codes.htm")
+    module = os.path.join(private, "quillon-internet.so")
+    check(os.path.isfile(module), f"no network module {module}")
 
     command = os.path.join(prefix, "bin", "quillon")
     check(os.path.islink(command), f"{command} is not a symbolic link")
@@ -99,10 +101,10 @@ def main():
         run(["cmake", "--install", args.build, "--prefix", prefix, "--component", COMPONENT])
         check_layout(prefix, args.source)
 
-        # The installed command, reached through its link, finds Codes.htm in
-        # the private folder (the scenario compares with the link's target).
+        # The installed command, reached through its link, finds Codes.htm and
+        # the network module in the private folder.
         command = os.path.join(prefix, "bin", "quillon")
-        for scenario in ("startup", "codes"):
+        for scenario in ("startup", "codes", "get_rates"):
             result = subprocess.run(
                 [sys.executable, os.path.join(HERE, "acceptance.py"), "--app", command, "--site", args.site,
                  "--page", args.page, "--artifacts", args.artifacts, "--timeout", args.timeout,

@@ -10,6 +10,7 @@
 #include "hardening.h"
 #include "main_window/rate_page.h"
 #include "platform/posix/curl_internet.h"
+#include "platform/posix/lazy_internet.h"
 #include "runtime/text.h"
 #include "support/loopback_site.h"
 #include "tls_site.h"
@@ -88,6 +89,39 @@ TEST_F(FailingNetworkTest, ARefusedConnectionShowsTheMessageAndKeepsTheOldRates)
   EXPECT_EQ(app->MousePointer(), 0);
   EXPECT_EQ(ConvertFirst(u"3"), u"2.00  Euros") << "the old rates stay usable";
   EXPECT_LT(blocked, kBound);
+}
+
+// The program's own session: libcurl in a module loaded at the first click.
+TEST_F(FailingNetworkTest, TheSessionModuleFetchesAtTheFirstClick) {
+  LoopbackSite site(Reply{.body = kTwoRowPage});
+  platform::LazyInternet lazy(QUILLON_INTERNET_MODULE);
+  services.internet = &lazy;
+  services.ratesUrl = site.Url16();
+  Start();
+  ClickGet();
+  ExpectSoundAfterClick(2);
+  EXPECT_EQ(frm->lblCount.Caption(), kDated);
+  EXPECT_EQ(ConvertFirst(u"3"), u"2.00  Euros");
+}
+
+TEST_F(FailingNetworkTest, AMissingSessionModuleShowsTheConnectionMessageAndNothingElseFails) {
+  LoopbackSite site(Reply{.body = kTwoRowPage});
+  platform::LazyInternet lazy("/nonexistent/quillon-internet.so");
+  services.internet = &lazy;
+  services.ratesUrl = site.Url16();
+  Start();
+  for (int click = 0; click < 2; ++click) {
+    ClickGet();
+    ASSERT_EQ(backend.messages.size(), 1u);
+    EXPECT_EQ(backend.messages[0].text, kCantConnect);
+    backend.messages.clear();
+  }
+  EXPECT_EQ(frm->lblCount.Caption(), quillon::kStartupHint);
+  EXPECT_EQ(frm->lstCurrency.ListCount(), 0);
+  EXPECT_EQ(app->MousePointer(), 0);
+  EXPECT_TRUE(site.Requests().empty());
+  frm->Option2.UserChoose();
+  EXPECT_TRUE(frm->Option2.Value()) << "the window goes on answering";
 }
 
 TEST_F(FailingNetworkTest, AHostThatDoesNotResolveShowsTheMessageAndFetchesNothing) {

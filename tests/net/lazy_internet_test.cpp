@@ -1,0 +1,70 @@
+// The session loaded as a module at its first use.
+#include "platform/posix/lazy_internet.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "net/get_url.h"
+#include "runtime/text.h"
+#include "support/loopback_site.h"
+
+namespace {
+
+using platform::LazyInternet;
+using testsupport::LoopbackSite;
+using testsupport::Reply;
+
+bool Mapped(const std::string& file) {
+  std::ifstream maps("/proc/self/maps");
+  const std::string all((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
+  return all.find(file) != std::string::npos;
+}
+
+TEST(LazyInternet, LoadsTheModuleAtTheFirstCallAndFetchesThroughIt) {
+  LazyInternet net(QUILLON_INTERNET_MODULE);
+  ASSERT_FALSE(Mapped(platform::kInternetModuleName)) << "loaded before anything was asked";
+  LoopbackSite site(Reply{.contentType = "text/html; charset=UTF-8", .body = "<p>rates \xe2\x82\xac</p>"});
+
+  EXPECT_EQ(net.InternetCheckConnectionA(site.Url16(), platform::kFlagIccForceConnection, 0), 1);
+  EXPECT_TRUE(Mapped(platform::kInternetModuleName));
+  EXPECT_EQ(GetUrlText(net, site.Url16()), u"<p>rates \u20ac</p>");
+  EXPECT_EQ(site.Requests().size(), 1u);
+}
+
+// Whatever keeps the module from loading, the session is one that reaches
+// nothing: every call fails and no call throws.
+TEST(LazyInternet, AModuleThatCannotBeLoadedFailsEveryCall) {
+  const std::string notAModule = ::testing::TempDir() + "quillon-not-a-module.so";
+  std::ofstream(notAModule) << "plain text";
+  struct Case {
+    const char* name;
+    std::string path;
+  };
+  const std::vector<Case> cases = {
+      {"missing", "/nonexistent/quillon-internet.so"},
+      {"not a shared object", notAModule},
+      {"no entry point", "libm.so.6"},
+  };
+  LoopbackSite site(Reply{.body = "page"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LazyInternet net(c.path);
+    EXPECT_EQ(net.InternetCheckConnectionA(site.Url16(), platform::kFlagIccForceConnection, 0), 0);
+    EXPECT_EQ(net.InternetOpenA(u"agent", platform::kInternetOpenTypeDirect, u"", u"", 0), 0u);
+    EXPECT_EQ(net.InternetOpenUrlA(1, site.Url16(), u"", 0, 0, 0), 0u);
+    char buffer[8];
+    std::uint32_t read = 99;
+    EXPECT_FALSE(net.InternetReadFile(1, buffer, sizeof buffer, read));
+    EXPECT_EQ(read, 0u);
+    EXPECT_FALSE(net.InternetCloseHandle(1));
+    EXPECT_EQ(net.ResponseCharset(1), "");
+    EXPECT_EQ(GetUrlText(net, site.Url16()), u"");
+  }
+  EXPECT_TRUE(site.Requests().empty());
+}
+
+}  // namespace
