@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <functional>
 
 #include "qt_fixture.h"
 
@@ -106,6 +107,43 @@ TEST_F(InputTest, MultiLineTextBoxMirrorsAndReportsTyping) {
   QTest::keyClicks(edit, "s");
   EXPECT_EQ(box.GetText(), u"<table>\nrows");
   EXPECT_EQ(changed, 2);
+}
+
+// A page box below the window's edge keeps a long text in the model alone
+// until the user can see or reach the box.
+TEST_F(InputTest, AMultiLineBoxOutOfSightTakesItsTextWhenUncoveredOrFocused) {
+  struct Case {
+    const char* name;
+    std::function<void()> reveal;
+  };
+  const std::vector<Case> cases = {
+      {"window enlarged", [this] { Window()->resize(Window()->width(), 640); }},
+      {"focused", [this] { form->Get<tk::TextBox>("rtbMain").SetFocus(); }},
+  };
+  const std::u16string text = std::u16string(200000, u'x') + u"\nlast row";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto page = Row("rtbMain", Kind::TextBox, {5040, 7080, 2055, 1695}, 12);
+    page.multiLine = page.scrollBars = true;
+    Build({Row("cmdGet", Kind::CommandButton, {70, 30, 2295, 350}, 1, u"&Get"), page});
+    auto& box = form->Get<tk::TextBox>("rtbMain");
+    int changed = 0;
+    box.Change = [&] { ++changed; };
+    Show();
+    auto* edit = W<QPlainTextEdit>("rtbMain");
+    box.SetText(text);
+    QTest::qWait(50);
+    EXPECT_EQ(box.GetText(), text);
+    EXPECT_TRUE(edit->toPlainText().isEmpty()) << "laid out while out of sight";
+
+    c.reveal();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return edit->toPlainText() == QString::fromStdU16String(text); }, 3000));
+    EXPECT_EQ(changed, 1) << "the late copy is no change of the user's";
+    edit->setFocus();
+    edit->moveCursor(QTextCursor::End);
+    QTest::keyClicks(edit, "s");
+    EXPECT_EQ(box.GetText(), text + u"s");
+  }
 }
 
 TEST_F(InputTest, ListSelectionByUserRaisesOneClickAndModelChangesMirror) {

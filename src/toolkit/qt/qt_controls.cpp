@@ -298,19 +298,35 @@ class TextEditPeer : public ControlPeerBase {
       edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
       edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
-    Mirror([&] { edit->setPlainText(ToQ(box.GetText())); });
+    ShowText();
     QObject::connect(edit, &QPlainTextEdit::textChanged, Bridge(), [this] {
       if (!Echoing()) box_.UserTyped(FromQ(edit_->toPlainText()));
     });
   }
 
-  void SetText(const Text& text) override {
-    Mirror([&] { edit_->setPlainText(ToQ(text)); });
+  void SetText(const Text&) override { ShowText(); }
+
+  // A box out of sight takes its text when it is first painted or focused:
+  // laying out a page of megabytes nobody sees would freeze the window.
+  bool Filter(QObject* watched, QEvent* event) override {
+    if (stale_ && (event->type() == QEvent::Paint || event->type() == QEvent::FocusIn)) Apply();
+    return ControlPeerBase::Filter(watched, event);
   }
 
  private:
+  void ShowText() {
+    stale_ = true;
+    if (!edit_->visibleRegion().isEmpty()) Apply();
+  }
+
+  void Apply() {
+    stale_ = false;
+    Mirror([&] { edit_->setPlainText(ToQ(box_.GetText())); });
+  }
+
   TextBox& box_;
   QPlainTextEdit* edit_;
+  bool stale_ = false;
 };
 
 class ListPeer : public ControlPeerBase {
