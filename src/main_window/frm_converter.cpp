@@ -17,6 +17,8 @@ constexpr Color kWhite{255, 255, 255};
 constexpr Color kGrey{128, 128, 128};
 constexpr Color kGreen{0, 128, 0};
 
+}  // namespace
+
 tk::FormDesign WindowDesign() {
   return {.name = "frmConverter",
           .caption = u"Quillon",
@@ -89,8 +91,6 @@ std::vector<ControlDesign> ControlsDesign() {
       {.name = "Label2", .kind = Kind::Label, .rect = {0, 0, 7215, 975}, .tabIndex = 13, .backColor = kWhite},
   };
 }
-
-}  // namespace
 
 FrmConverter::FrmConverter(tk::Application& app, const platform::Services& services, tk::Form* about)
     : tk::Form(app, WindowDesign(), ControlsDesign()),

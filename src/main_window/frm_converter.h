@@ -3,6 +3,7 @@
 // its own. Handlers keep the names of the events they serve.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/services.h"
 #include "toolkit/application.h"
@@ -59,6 +60,11 @@ class FrmConverter : public tk::Form {
   platform::Services services_;
   tk::Form* about_;
 };
+
+// The window's design, also read by the benchmark that builds the same
+// widgets without the model.
+tk::FormDesign WindowDesign();
+std::vector<tk::ControlDesign> ControlsDesign();
 
 // The start-up hint of the status line.
 extern const std::u16string kStartupHint;

@@ -1,0 +1,124 @@
+// The floor Quillon's start-up is held to: the main window's controls built
+// directly with Qt widgets from the same design rows (geometry, texts, lists,
+// pictures, default font), with no forms model and no peers, and the same
+// "idle" probe.
+#include <QApplication>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <cmath>
+#include <map>
+
+#include "app/exit_when_idle.h"
+#include "main_window/frm_converter.h"
+#include "quillon_resources.h"
+#include "toolkit/qt/qt_backend.h"
+
+namespace {
+
+int Px(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+QRect PxRect(const tk::Rect& r) { return {Px(r.left), Px(r.top), Px(r.width), Px(r.height)}; }
+QString Q(const std::u16string& s) { return QString::fromStdU16String(s); }
+
+void Paint(QWidget* w, const tk::ControlDesign& d) {
+  if (!d.foreColor && !d.backColor) return;
+  QPalette p = w->palette();
+  if (d.foreColor) p.setColor(QPalette::WindowText, QColor(d.foreColor->r, d.foreColor->g, d.foreColor->b));
+  if (d.backColor) {
+    p.setColor(QPalette::Window, QColor(d.backColor->r, d.backColor->g, d.backColor->b));
+    w->setAutoFillBackground(true);
+  }
+  w->setPalette(p);
+}
+
+QWidget* Build(const tk::ControlDesign& d, QWidget* parent) {
+  switch (d.kind) {
+    case tk::Kind::CommandButton: return new QPushButton(Q(d.caption), parent);
+    case tk::Kind::OptionButton: {
+      auto* radio = new QRadioButton(Q(d.caption), parent);
+      radio->setChecked(d.value);
+      return radio;
+    }
+    case tk::Kind::TextBox: {
+      if (!d.multiLine) return new QLineEdit(Q(d.caption), parent);
+      auto* edit = new QPlainTextEdit(parent);
+      edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+      edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+      edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+      return edit;
+    }
+    case tk::Kind::ListBox: {
+      auto* list = new QListWidget(parent);
+      for (const auto& item : d.items) list->addItem(Q(item));
+      return list;
+    }
+    case tk::Kind::Frame: return new QGroupBox(Q(d.caption), parent);
+    case tk::Kind::PictureBox: return new QFrame(parent);
+    case tk::Kind::Image: {
+      auto* label = new QLabel(parent);
+      label->setPixmap(QPixmap(QString::fromStdString(d.picture.resource)));
+      label->setScaledContents(true);
+      return label;
+    }
+    case tk::Kind::Line: {
+      auto* line = new QFrame(parent);
+      line->setAutoFillBackground(true);
+      const tk::Color c = d.foreColor.value_or(tk::Color{});
+      QPalette p = line->palette();
+      p.setColor(QPalette::Window, QColor(c.r, c.g, c.b));
+      line->setPalette(p);
+      return line;
+    }
+    case tk::Kind::Label:
+    default: {
+      auto* label = new QLabel(Q(d.caption), parent);
+      label->setTextFormat(Qt::PlainText);
+      if (d.alignment == tk::Alignment::Center) label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+      return label;
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QuillonInitResources();
+  ExitWhenIdle exitWhenIdle;
+  app.installEventFilter(&exitWhenIdle);
+  tk::ApplyDefaultFont(app);
+
+  const tk::FormDesign form = quillon::WindowDesign();
+  QWidget window;
+  window.setWindowTitle(Q(form.caption));
+  window.setWindowIcon(QIcon(QString::fromStdString(form.icon.resource)));
+  window.resize(Px(form.clientWidth), Px(form.clientHeight));
+
+  // Containers come before what they hold, so one pass in order of nesting.
+  std::map<std::string, QWidget*> built;
+  const auto rows = quillon::ControlsDesign();
+  while (built.size() < rows.size()) {
+    for (const auto& d : rows) {
+      if (built.count(d.name) || (!d.container.empty() && !built.count(d.container))) continue;
+      QWidget* w = Build(d, d.container.empty() ? &window : built[d.container]);
+      w->setGeometry(d.kind == tk::Kind::Line ? QRect(Px(d.rect.left), Px(d.rect.top), Px(d.rect.width), 1)
+                                              : PxRect(d.rect));
+      if (!d.toolTip.empty()) w->setToolTip(Q(d.toolTip));
+      Paint(w, d);
+      if (d.autoSize) w->adjustSize();
+      built[d.name] = w;
+    }
+  }
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    window.move(screen->availableGeometry().center() - QPoint(window.width() / 2, window.height() / 2));
+  }
+  window.show();
+  return QApplication::exec();
+}
