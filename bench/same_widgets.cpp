@@ -1,7 +1,7 @@
 // The floor Quillon's start-up is held to: the main window's controls built
 // directly with Qt widgets from the same design rows (geometry, texts, lists,
 // pictures, default font), with no forms model and no peers, and the same
-// "idle" probe.
+// "idle" probe when QUILLON_EXIT_WHEN_IDLE=1.
 #include <QApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -14,6 +14,8 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 
 #include "app/exit_when_idle.h"
@@ -92,7 +94,9 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QuillonInitResources();
   ExitWhenIdle exitWhenIdle;
-  app.installEventFilter(&exitWhenIdle);
+  if (const char* probe = std::getenv("QUILLON_EXIT_WHEN_IDLE"); probe && std::strcmp(probe, "1") == 0) {
+    app.installEventFilter(&exitWhenIdle);
+  }
   tk::ApplyDefaultFont(app);
 
   const tk::FormDesign form = quillon::WindowDesign();
@@ -114,6 +118,13 @@ int main(int argc, char* argv[]) {
       Paint(w, d);
       if (d.autoSize) w->adjustSize();
       built[d.name] = w;
+    }
+  }
+  // Earlier rows lie in front, and labels, pictures and lines behind the rest.
+  for (bool windowless : {true, false}) {
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+      const bool painted = it->kind == tk::Kind::Label || it->kind == tk::Kind::Image || it->kind == tk::Kind::Line;
+      if (painted == windowless) built[it->name]->raise();
     }
   }
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
