@@ -59,6 +59,18 @@ class FailingNetworkTest : public HardeningTest {
     backend.messages.clear();
   }
 
+  // The connection message over the window as it was at start: the download
+  // never began.
+  void ExpectCantConnect() {
+    ASSERT_EQ(backend.messages.size(), 1u);
+    EXPECT_EQ(backend.messages[0].text, kCantConnect);
+    backend.messages.clear();
+    EXPECT_EQ(frm->lblCount.Caption(), quillon::kStartupHint);
+    EXPECT_EQ(frm->lstCurrency.ListCount(), 0);
+    EXPECT_EQ(app->MousePointer(), 0);
+    EXPECT_TRUE(backend.pointerHistory.empty());
+  }
+
   // The site answers well again: the next click lists both rows and converts.
   void ExpectRecovers(LoopbackSite& site) {
     site.SetReply(Reply{.body = kTwoRowPage});
@@ -112,13 +124,8 @@ TEST_F(FailingNetworkTest, AMissingSessionModuleShowsTheConnectionMessageAndNoth
   Start();
   for (int click = 0; click < 2; ++click) {
     ClickGet();
-    ASSERT_EQ(backend.messages.size(), 1u);
-    EXPECT_EQ(backend.messages[0].text, kCantConnect);
-    backend.messages.clear();
+    ExpectCantConnect();
   }
-  EXPECT_EQ(frm->lblCount.Caption(), quillon::kStartupHint);
-  EXPECT_EQ(frm->lstCurrency.ListCount(), 0);
-  EXPECT_EQ(app->MousePointer(), 0);
   EXPECT_TRUE(site.Requests().empty());
   frm->Option2.UserChoose();
   EXPECT_TRUE(frm->Option2.Value()) << "the window goes on answering";
@@ -128,14 +135,8 @@ TEST_F(FailingNetworkTest, AHostThatDoesNotResolveShowsTheMessageAndFetchesNothi
   StartAt(u"http://rates.quillon.invalid/cgi-bin/cgicalc.cgi?value=1&base=EUR");
   const auto blocked = ClickGet();
   Report("unresolvable host", blocked);
-  ASSERT_EQ(backend.messages.size(), 1u);
-  EXPECT_EQ(backend.messages[0].text, kCantConnect);
-  backend.messages.clear();
-  EXPECT_EQ(frm->lblCount.Caption(), quillon::kStartupHint);
-  EXPECT_EQ(frm->lstCurrency.ListCount(), 0);
-  EXPECT_EQ(app->MousePointer(), 0);
   // The download never starts, so the name is looked up once, by the test.
-  EXPECT_TRUE(backend.pointerHistory.empty());
+  ExpectCantConnect();
   EXPECT_LT(blocked, kBound);
 }
 
