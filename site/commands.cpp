@@ -34,7 +34,10 @@ int RunPage(const std::string& feed, const std::string& out, const FetchLimits& 
       std::cout << page << std::flush;
       if (!std::cout) throw Unusable("cannot write the page to standard output");
     } else {
-      ReplaceFile(out, page);
+      // The same bytes stay untouched, so the web server's Last-Modified
+      // and ETag, and every cache, keep holding.
+      std::string existing;
+      if (!ReadWholeFile(out, existing) || existing != page) ReplaceFile(out, page);
     }
     return 0;
   } catch (const Unusable& e) {
