@@ -1,6 +1,9 @@
 #include "listen.h"
 
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -19,6 +22,24 @@ sigset_t StopSignals() {
   sigaddset(&set, SIGTERM);
   sigaddset(&set, SIGINT);
   return set;
+}
+
+// Debian's compiled cpp-httplib listens with a backlog of 5, so a burst of
+// new clients would wait for SYN retries (1 s, 3 s). Listening again on the
+// same socket only raises the backlog.
+void RaiseBacklog(int port) {
+  for (int fd = 3; fd < 1024; ++fd) {
+    sockaddr_storage address{};
+    socklen_t size = sizeof address;
+    int listening = 0;
+    socklen_t flagSize = sizeof listening;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) continue;
+    if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &flagSize) != 0 || !listening) continue;
+    const int bound = address.ss_family == AF_INET    ? ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port)
+                      : address.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
+                                                      : -1;
+    if (bound == port) listen(fd, SOMAXCONN);
+  }
 }
 
 }  // namespace
@@ -51,6 +72,7 @@ int ServeUntilStopped(httplib::Server& server, const std::string& host, int port
     std::cerr << "quillon-rates-site: cannot listen on " << host << ":" << requested << "\n";
     return 1;
   }
+  RaiseBacklog(port);
   if (!portFile.empty()) {
     try {
       // A script polling for the file never reads half a number.

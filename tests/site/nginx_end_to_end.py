@@ -100,7 +100,7 @@ def site_config(shipped, port, root):
     return text
 
 
-def start_nginx(nginx, shipped, work, root):
+def start_nginx(nginx, shipped, work, root, workers=1, connections=64):
     """nginx as an ordinary user with everything under work; returns (process, port)."""
     temp = os.path.join(work, "temp")
     os.makedirs(temp, exist_ok=True)
@@ -111,10 +111,10 @@ def start_nginx(nginx, shipped, work, root):
             f.write(site_config(shipped, port, root))
         with open(os.path.join(work, "nginx.conf"), "w") as f:
             f.write(f"""daemon off;
-worker_processes 1;
+worker_processes {workers};
 pid {work}/nginx.pid;
 error_log {work}/error.log;
-events {{ worker_connections 64; }}
+events {{ worker_connections {connections}; }}
 http {{
     access_log {work}/access.log;
     client_body_temp_path {temp}/body;
