@@ -53,6 +53,8 @@ void ReplaceFile(const std::string& path, const std::string& content) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& content) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
