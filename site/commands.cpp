@@ -27,6 +27,15 @@ int Number(const char* text, int low, int high, const char* what) {
   return static_cast<int>(value);
 }
 
+void ForEachOption(int argc, char** argv, int first,
+                   const std::function<bool(const std::string& name, const char* value)>& take) {
+  for (int i = first; i < argc; i += 2) {
+    const std::string name = argv[i];
+    if (i + 1 >= argc) Usage(("missing value after " + name).c_str());
+    if (!take(name, argv[i + 1])) Usage(("unknown option " + name).c_str());
+  }
+}
+
 int RunPage(const std::string& feed, const std::string& out, const FetchLimits& limits, std::ostream& err) {
   try {
     const std::string page = RenderPage(ReadFeed(Fetch(feed, {}, limits).body));

@@ -1,6 +1,7 @@
 // The program's modes, callable from tests with their own limits.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -29,6 +30,10 @@ int RunServe(const ServeOptions& options);
 int RunTestSite(int argc, char** argv);
 
 [[noreturn]] void Usage(const char* why);
+// Walks "--name value" pairs from argv[first]; take returns false for an
+// unknown name. Usage ends the program on a missing value or unknown name.
+void ForEachOption(int argc, char** argv, int first,
+                   const std::function<bool(const std::string& name, const char* value)>& take);
 int Number(const char* text, int low, int high, const char* what);
 
 }  // namespace site

@@ -14,43 +14,40 @@ using site::Usage;
 
 int Page(int argc, char** argv) {
   std::string feed, out;
-  for (int i = 2; i < argc; i += 2) {
-    const std::string arg = argv[i];
-    if (i + 1 >= argc) Usage(("missing value after " + arg).c_str());
-    if (arg == "--feed") {
-      feed = argv[i + 1];
-    } else if (arg == "--out") {
-      out = argv[i + 1];
+  site::ForEachOption(argc, argv, 2, [&](const std::string& name, const char* value) {
+    if (name == "--feed") {
+      feed = value;
+    } else if (name == "--out") {
+      out = value;
     } else {
-      Usage(("unknown option " + arg).c_str());
+      return false;
     }
-  }
+    return true;
+  });
   if (feed.empty()) Usage("--feed is required");
   return site::RunPage(feed, out, site::DefaultLimits(), std::cerr);
 }
 
 int Serve(int argc, char** argv) {
   site::ServeOptions o;
-  for (int i = 2; i < argc; i += 2) {
-    const std::string arg = argv[i];
-    if (i + 1 >= argc) Usage(("missing value after " + arg).c_str());
-    const char* value = argv[i + 1];
-    if (arg == "--feed") {
+  site::ForEachOption(argc, argv, 2, [&](const std::string& name, const char* value) {
+    if (name == "--feed") {
       o.feed = value;
-    } else if (arg == "--listen") {
+    } else if (name == "--listen") {
       o.host = value;
-    } else if (arg == "--port") {
+    } else if (name == "--port") {
       o.port = Number(value, 0, 65535, "bad --port");
-    } else if (arg == "--port-file") {
+    } else if (name == "--port-file") {
       o.portFile = value;
-    } else if (arg == "--refresh-minutes") {
+    } else if (name == "--refresh-minutes") {
       o.refreshMinutes = Number(value, 1, 7 * 24 * 60, "bad --refresh-minutes");
-    } else if (arg == "--state-dir") {
+    } else if (name == "--state-dir") {
       o.stateDir = value;
     } else {
-      Usage(("unknown option " + arg).c_str());
+      return false;
     }
-  }
+    return true;
+  });
   if (o.feed.empty()) Usage("--feed is required");
   site::BlockStopSignals();
   return site::RunServe(o);

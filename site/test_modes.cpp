@@ -27,24 +27,22 @@ struct Options {
 
 Options Parse(int argc, char** argv) {
   Options o;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (i + 1 >= argc) Usage(("missing value after " + arg).c_str());
-    const char* value = argv[++i];
-    if (arg == "--page") {
+  ForEachOption(argc, argv, 1, [&](const std::string& name, const char* value) {
+    if (name == "--page") {
       o.page = value;
-    } else if (arg == "--port") {
+    } else if (name == "--port") {
       o.port = Number(value, 0, 65535, "bad --port");
-    } else if (arg == "--port-file") {
+    } else if (name == "--port-file") {
       o.portFile = value;
-    } else if (arg == "--delay-ms") {
+    } else if (name == "--delay-ms") {
       o.delayMs = Number(value, 0, 600'000, "bad --delay-ms");
-    } else if (arg == "--status") {
+    } else if (name == "--status") {
       o.status = Number(value, 100, 599, "bad --status");
     } else {
-      Usage(("unknown option " + arg).c_str());
+      return false;
     }
-  }
+    return true;
+  });
   if (o.page.empty()) Usage("--page is required");
   return o;
 }

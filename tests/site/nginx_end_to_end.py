@@ -38,14 +38,7 @@ SYMBOLS = ["USD", "AUD", "BRL", "GBP", "CAD", "CNY", "DKK", "HKD", "INR", "JPY",
            "SGD", "ZAR", "KRW", "LKR", "SEK", "CHF", "TWD", "THB"]
 RATES_NS = "{http://www.ecb.int/vocabulary/2002-08-01/eurofxref}"
 
-
-class Failure(AssertionError):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
+Failure, check = scenarios.Failure, scenarios.check
 
 
 def expected_rates(feed):
