@@ -68,7 +68,10 @@ set(CPACK_PACKAGE_CONTACT "Quillon maintainers <quillon@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop currency converter with today's Euro exchange rates")
 set(CPACK_PACKAGE_DESCRIPTION "Quillon downloads a page of the day's Euro exchange rates on request,
 lists the currencies and converts an amount into Euros or out of Euros,
-with two decimals, at every change of amount, currency or direction.")
+with two decimals, at every change of amount, currency or direction.
+It also carries quillon-rates-site, which builds that page from the
+central bank's euro reference rates, with a systemd service and timer
+and an nginx site to serve it.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
