@@ -48,6 +48,19 @@ add_custom_target(uninstall
   COMMENT "Removing the files of the last install"
   VERBATIM)
 
+# The rates site, for an operator: the program, the systemd service and timer
+# that write the page, their user, and the nginx site that serves it.
+if(TARGET quillon-rates-site)
+  install(TARGETS quillon-rates-site RUNTIME DESTINATION bin COMPONENT site)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/site/quillon-rates-site.service
+                ${PROJECT_SOURCE_DIR}/packaging/site/quillon-rates-site.timer
+          DESTINATION lib/systemd/system COMPONENT site)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/site/quillon-rates-site.sysusers
+          DESTINATION lib/sysusers.d RENAME quillon-rates-site.conf COMPONENT site)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/site/quillon-rates-site.nginx
+          DESTINATION share/quillon-rates-site COMPONENT site)
+endif()
+
 # make package: a Debian package of the same install.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillon)
@@ -57,7 +70,10 @@ set(CPACK_PACKAGE_CONTACT "Quillon maintainers <quillon@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop currency converter with today's Euro exchange rates")
 set(CPACK_PACKAGE_DESCRIPTION "Quillon downloads a page of the day's Euro exchange rates on request,
 lists the currencies and converts an amount into Euros or out of Euros,
-with two decimals, at every change of amount, currency or direction.")
+with two decimals, at every change of amount, currency or direction.
+It also carries quillon-rates-site, which builds that page from the
+central bank's euro reference rates, with a systemd service and timer
+and an nginx site to serve it.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -1,0 +1,64 @@
+#include "files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "feed.h"
+
+namespace site {
+
+void ReplaceFile(const std::string& path, const std::string& content) {
+  const auto slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  // In the target's own folder, so the rename never crosses file systems.
+  std::string temporary = dir + "/." + base + ".XXXXXX";
+  std::vector<char> name(temporary.begin(), temporary.end());
+  name.push_back('\0');
+  const int fd = mkstemp(name.data());
+  if (fd < 0) throw Unusable("cannot write in " + dir + ": " + std::strerror(errno));
+  temporary = name.data();
+  auto fail = [&](const char* what) {
+    const std::string why = std::strerror(errno);
+    close(fd);
+    unlink(temporary.c_str());
+    throw Unusable(std::string("cannot ") + what + " " + path + ": " + why);
+  };
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t n = write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) fail("write");
+    done += static_cast<std::size_t>(n);
+  }
+  if (fchmod(fd, 0644) != 0) fail("set the mode of");
+  if (fsync(fd) != 0) fail("flush");
+  if (close(fd) != 0) {
+    const std::string why = std::strerror(errno);
+    unlink(temporary.c_str());
+    throw Unusable("cannot write " + path + ": " + why);
+  }
+  if (rename(temporary.c_str(), path.c_str()) != 0) {
+    const std::string why = std::strerror(errno);
+    unlink(temporary.c_str());
+    throw Unusable("cannot replace " + path + ": " + why);
+  }
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+}  // namespace site

@@ -1,0 +1,16 @@
+// Writing a file so that readers see the old content or the new, never part.
+#pragma once
+
+#include <string>
+
+namespace site {
+
+// Writes content to a temporary file beside path, flushes it to disk and
+// renames it over path; mode 0644 so a web server can read it. Throws
+// Unusable; then path is as it was and no temporary file is left.
+void ReplaceFile(const std::string& path, const std::string& content);
+
+// The whole file, or false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& content);
+
+}  // namespace site

@@ -1,0 +1,454 @@
+// quillon-rates-site: the feed read, the page written or left alone, and the
+// served page kept whatever the feed server does.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "commands.h"
+#include "feed.h"
+#include "files.h"
+#include "http.h"
+#include "page.h"
+#include "service.h"
+#include "support/loopback_site.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::LoopbackSite;
+using testsupport::Reply;
+
+const char* const kSampleFeed = "eurofxref-daily-2023-12-29.xml";
+
+std::string Document(const std::string& days, const std::string& prolog = "") {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + prolog +
+         "<gesmes:Envelope xmlns:gesmes=\"http://www.gesmes.org/xml/2002-08-01\" "
+         "xmlns=\"http://www.ecb.int/vocabulary/2002-08-01/eurofxref\">\n"
+         "<gesmes:subject>Reference rates</gesmes:subject>\n<Cube>" +
+         days + "</Cube>\n</gesmes:Envelope>\n";
+}
+
+std::string DayOf(const std::string& date, const std::vector<std::pair<std::string, std::string>>& rates) {
+  std::string day = "<Cube time='" + date + "'>";
+  for (const auto& [code, rate] : rates) day += "<Cube currency='" + code + "' rate='" + rate + "'/>";
+  return day + "</Cube>";
+}
+
+std::string WithRate(const std::string& code, const std::string& rate) {
+  return Document(DayOf("2023-12-29", {{"USD", "1.1050"}, {code, rate}}));
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string name = (fs::temp_directory_path() / "quillon-site-test-XXXXXX").string();
+    path_ = mkdtemp(name.data());
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  const fs::path& path() const { return path_; }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  fs::path path_;
+};
+
+site::FetchLimits TestLimits() {
+  site::FetchLimits limits = site::DefaultLimits();
+  // Short enough for a quick run, long enough for a loaded machine.
+  limits.total = std::chrono::seconds(8);
+  limits.stall = std::chrono::seconds(4);
+  return limits;
+}
+
+// -- bad input --------------------------------------------------------------
+
+struct BadInput {
+  const char* name;
+  Reply reply;      // how the feed server answers
+  bool loop = false;  // redirect to itself
+  std::string reason;  // part of the one-line reason
+  bool asFile = true;  // also given to page as a local file
+  std::size_t padding = 0;  // a comment this long before the end, made when the row runs
+};
+
+Reply ReplyOf(const BadInput& row) {
+  Reply reply = row.reply;
+  if (row.padding > 0) {
+    const std::string end = "</gesmes:Envelope>\n";
+    reply.body.insert(reply.body.size() - end.size(), "<!--" + std::string(row.padding, 'x') + "-->");
+  }
+  return reply;
+}
+
+std::vector<BadInput> BadInputs() {
+  const std::string sample = testsupport::ReadTestData(kSampleFeed);
+  const std::string loops =
+      "<!DOCTYPE gesmes:Envelope [<!ENTITY a \"&b;&b;\"><!ENTITY b \"&a;&a;\">]>\n";
+  std::string laughs = "<!DOCTYPE gesmes:Envelope [<!ENTITY l0 \"lol\">";
+  for (int i = 1; i < 10; ++i) {
+    laughs += "<!ENTITY l" + std::to_string(i) + " \"" + [&] {
+      std::string ten;
+      for (int j = 0; j < 10; ++j) ten += "&l" + std::to_string(i - 1) + ";";
+      return ten;
+    }() + "\">";
+  }
+  laughs += "]>\n";
+  const std::string day = DayOf("2023-12-29", {{"USD", "1.1050"}});
+  const std::string plain = "is not a plain positive decimal";
+  return {
+      {"MalformedXml", {.body = "<gesmes:Envelope><Cube></gesmes:Envelope>"}, false, "not well-formed XML"},
+      {"TruncatedDocument", {.body = sample.substr(0, sample.size() / 2)}, false, "not well-formed XML"},
+      {"HtmlErrorPageWithStatus200",
+       {.contentType = "text/html",
+        .body = "<!DOCTYPE html>\n<html><head><title>Service unavailable</title></head>\n"
+                "<body><p>Please try again later.<br></body></html>\n"},
+       false,
+       "not well-formed XML"},
+      {"XhtmlPageWithStatus200",
+       {.body = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>Maintenance</p></body></html>"},
+       false,
+       "no reference-rates Cube"},
+      {"NoDay", {.body = Document("")}, false, "holds no day"},
+      {"EmptyCube", {.body = Document("<Cube time='2023-12-29'></Cube>")}, false, "has no rates"},
+      {"DuplicateCurrency",
+       {.body = Document(DayOf("2023-12-29", {{"USD", "1.1050"}, {"JPY", "156.33"}, {"USD", "1.1051"}}))},
+       false,
+       "USD appears twice"},
+      {"RateZero", {.body = WithRate("GBP", "0")}, false, plain},
+      {"RateNegative", {.body = WithRate("GBP", "-1")}, false, plain},
+      {"RateExponent", {.body = WithRate("GBP", "1e3")}, false, plain},
+      {"RateNaN", {.body = WithRate("GBP", "NaN")}, false, plain},
+      {"RateLeadingSpace", {.body = WithRate("GBP", " 1.5")}, false, plain},
+      {"RateDecimalComma", {.body = WithRate("GBP", "1,5")}, false, plain},
+      {"CodeLowerCase", {.body = WithRate("gbp", "0.86905")}, false, "is not three letters A-Z"},
+      {"CodeFourLetters", {.body = WithRate("GBPX", "0.86905")}, false, "is not three letters A-Z"},
+      {"DateNotADate", {.body = Document(DayOf("2023-02-30", {{"USD", "1.1050"}}))}, false, "is not a date"},
+      {"TwentyMiBDocument",
+       {.body = Document(day), .chunked = true, .pieces = {1u << 16}},
+       false,
+       "larger than 8 MiB",
+       true,
+       20u << 20},
+      {"RecursiveEntities", {.body = Document(day + "<Cube>&a;</Cube>", loops)}, false, "entity reference loop"},
+      {"ExponentialEntities", {.body = Document(day + "<Cube>&l9;</Cube>", laughs)}, false, "not well-formed XML"},
+      {"DoctypeWithUnusedEntity",
+       {.body = Document(day, "<!DOCTYPE gesmes:Envelope [<!ENTITY x \"y\">]>\n")},
+       false,
+       "declares a DOCTYPE"},
+      {"ServerStallsBeforeAnswering", {.body = sample, .delay = std::chrono::seconds(30)}, false, "timed out", false},
+      {"ServerStallsMidDocument", {.body = sample, .stallAfter = 200}, false, "timed out", false},
+      {"ServerDrips",
+       {.body = sample, .pieces = {1}, .drip = std::chrono::milliseconds(300)},
+       false,
+       "timed out",
+       false},
+      {"RedirectLoop", {.status = 302}, true, "too many redirects", false},
+      {"ServerError", {.status = 500, .body = sample}, false, "HTTP status 500", false},
+  };
+}
+
+void PrintTo(const BadInput& row, std::ostream* out) { *out << row.name; }
+
+class BadFeed : public testing::TestWithParam<BadInput> {
+ protected:
+  void Serve(LoopbackSite& feedSite) {
+    Reply reply = ReplyOf(GetParam());
+    if (GetParam().loop) reply.redirectTo = feedSite.Url("/eurofxref-daily.xml");
+    feedSite.SetReply(reply);
+  }
+};
+
+// page: exit 1 with one line, and the page file exactly as it was.
+TEST_P(BadFeed, PageLeavesTheLastGoodPageAlone) {
+  const BadInput& row = GetParam();
+  TempDir dir;
+  const fs::path out = dir.path() / "cgicalc.html";
+  const std::string before = "the last good page\n";
+  { std::ofstream(out, std::ios::binary) << before; }
+
+  LoopbackSite feedSite;
+  Serve(feedSite);
+  std::vector<std::string> sources = {feedSite.Url("/eurofxref-daily.xml")};
+  if (row.asFile) {
+    const fs::path local = dir.path() / "feed.xml";
+    std::ofstream(local, std::ios::binary) << ReplyOf(row).body;
+    sources.push_back(local.string());
+  }
+  for (const std::string& source : sources) {
+    SCOPED_TRACE(source);
+    std::ostringstream err;
+    EXPECT_EQ(site::RunPage(source, out.string(), TestLimits(), err), 1);
+    const std::string line = err.str();
+    EXPECT_NE(line.find(row.reason), std::string::npos) << line;
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+    EXPECT_EQ(line.rfind("quillon-rates-site: ", 0), 0u) << line;
+    EXPECT_EQ(ReadFile(out), before);
+  }
+  std::vector<std::string> expected = {"cgicalc.html"};
+  if (row.asFile) expected.push_back("feed.xml");
+  EXPECT_EQ(dir.Names(), expected) << "a temporary file was left behind";
+}
+
+// serve: the page and the kept feed stay, the reason reaches the log and /health.
+TEST_P(BadFeed, ServeKeepsTheLastGoodPage) {
+  const BadInput& row = GetParam();
+  TempDir state;
+  const std::string good = testsupport::ReadTestData(kSampleFeed);
+  LoopbackSite feedSite(Reply{.contentType = "text/xml", .body = good});
+  std::vector<std::string> log;
+  site::RatesService service(feedSite.Url("/eurofxref-daily.xml"), state.path().string(), TestLimits(),
+                             [&](const std::string& line) { log.push_back(line); });
+  service.Refresh();
+  const auto page = service.Current();
+  ASSERT_NE(page, nullptr) << (log.empty() ? "" : log.back());
+
+  Serve(feedSite);
+  service.Refresh();
+  EXPECT_EQ(service.Current(), page);
+  ASSERT_FALSE(log.empty());
+  EXPECT_NE(log.back().find(row.reason), std::string::npos) << log.back();
+  EXPECT_EQ(log.back().find('\n'), std::string::npos) << log.back();
+  const std::string health = service.Health();
+  EXPECT_NE(health.find("\"status\": \"stale\""), std::string::npos) << health;
+  EXPECT_NE(health.find("\"rates_date\": \"2023-12-29\""), std::string::npos) << health;
+  EXPECT_NE(health.find(row.reason), std::string::npos) << health;
+  EXPECT_EQ(ReadFile(state.path() / "feed.xml"), good);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, BadFeed, testing::ValuesIn(BadInputs()),
+                         [](const testing::TestParamInfo<BadInput>& info) { return info.param.name; });
+
+TEST(PageFile, AnUnwritableTargetIsAReasonNotAHalfFile) {
+  TempDir dir;
+  const fs::path feed = fs::path(QUILLON_TEST_DATA) / kSampleFeed;
+  struct Row {
+    const char* name;
+    fs::path out;
+    const char* reason;
+  } rows[] = {
+      {"missing folder", dir.path() / "absent" / "cgicalc.html", "cannot write in"},
+      {"target is a folder", dir.path(), "cannot replace"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::ostringstream err;
+    EXPECT_EQ(site::RunPage(feed.string(), row.out.string(), TestLimits(), err), 1);
+    EXPECT_NE(err.str().find(row.reason), std::string::npos) << err.str();
+    EXPECT_TRUE(dir.Names().empty()) << "a temporary file was left behind";
+  }
+}
+
+// -- the page -----------------------------------------------------------------
+
+struct Row {
+  std::string name, code, rate;
+  bool operator==(const Row&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const Row& r) { return out << r.code << " " << r.name << " " << r.rate; }
+
+// Rows as a browser's reader sees the table, not through the desktop's scan.
+std::vector<Row> TableRows(const std::string& page) {
+  static const std::regex row(
+      "<tr><td>&nbsp;&nbsp;&nbsp;&nbsp;<wbr>([^<]*) <font-code>\\(([A-Z]{3})\\)</font-code></td>"
+      "<td class=\"rate\"><a href=\"[^\"]*\">([^<]*)</a></td></tr>");
+  std::vector<Row> rows;
+  for (auto it = std::sregex_iterator(page.begin(), page.end(), row); it != std::sregex_iterator(); ++it) {
+    rows.push_back({(*it)[1], (*it)[2], (*it)[3]});
+  }
+  return rows;
+}
+
+TEST(Page, RowsNamesAndRateTextsOfTheSampleFeed) {
+  TempDir dir;
+  const fs::path out = dir.path() / "cgicalc.html";
+  std::ostringstream err;
+  ASSERT_EQ(site::RunPage((fs::path(QUILLON_TEST_DATA) / kSampleFeed).string(), out.string(), TestLimits(), err), 0)
+      << err.str();
+  const std::string page = ReadFile(out);
+  const std::vector<Row> rows = TableRows(page);
+  ASSERT_EQ(rows.size(), 30u);
+  // The symbol list's currencies first, in its order; LKR and TWD are not
+  // in the feed. Then the others as the feed lists them.
+  const std::vector<std::string> codes = {"USD", "AUD", "BRL", "GBP", "CAD", "CNY", "DKK", "HKD", "INR", "JPY",
+                                          "MYR", "MXN", "NZD", "NOK", "SGD", "ZAR", "KRW", "SEK", "CHF", "THB",
+                                          "BGN", "CZK", "HUF", "PLN", "RON", "ISK", "TRY", "IDR", "ILS", "PHP"};
+  for (std::size_t i = 0; i < codes.size(); ++i) EXPECT_EQ(rows[i].code, codes[i]) << "row " << i;
+  const Row expected[] = {
+      {"US Dollar", "USD", "1.1050"},           {"British Pound", "GBP", "0.86905"},
+      {"Icelandic Króna", "ISK", "150.50"},     {"Hungarian Forint", "HUF", "382.80"},
+      {"Indonesian Rupiah", "IDR", "17079.71"}, {"South Korean Won", "KRW", "1433.66"},
+  };
+  for (const Row& want : expected) {
+    EXPECT_NE(std::find(rows.begin(), rows.end(), want), rows.end()) << want;
+  }
+  for (const char* text : {"<title>1 Euro in other currencies, Friday, 29 December 2023</title>",
+                           "Euro foreign exchange reference rates, European Central Bank",
+                           "using values from Friday, 29 December 2023<BR>", "<meta charset=\"utf-8\">",
+                           "<!DOCTYPE html>\n<html lang=\"en\">"}) {
+    EXPECT_NE(page.find(text), std::string::npos) << text;
+  }
+}
+
+TEST(Page, NamesFromIcu) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"GBP", "British Pound"}, {"ISK", "Icelandic Króna"}, {"CNY", "Chinese Yuan"}, {"QQQ", "QQQ"}};
+  for (const auto& [code, name] : rows) EXPECT_EQ(site::CurrencyName(code), name) << code;
+}
+
+TEST(Page, LongDates) {
+  const std::pair<const char*, const char*> rows[] = {{"2023-12-29", "Friday, 29 December 2023"},
+                                                      {"2026-12-04", "Friday, 4 December 2026"},
+                                                      {"2024-02-29", "Thursday, 29 February 2024"},
+                                                      {"2000-01-01", "Saturday, 1 January 2000"}};
+  for (const auto& [iso, text] : rows) EXPECT_EQ(site::LongDate(iso), text) << iso;
+}
+
+TEST(Feed, TheNewestDayOfAManyDayDocument) {
+  const std::string days = DayOf("2023-12-28", {{"USD", "1.1114"}}) + DayOf("2023-12-29", {{"USD", "1.1050"}}) +
+                           DayOf("2023-12-27", {{"USD", "1.1065"}});
+  const site::Day day = site::ReadFeed(Document(days));
+  EXPECT_EQ(day.date, "2023-12-29");
+  ASSERT_EQ(day.rates.size(), 1u);
+  EXPECT_EQ(day.rates[0].text, "1.1050");
+}
+
+// -- serve ----------------------------------------------------------------------
+
+TEST(Serve, AskingAgainWithTheValidatorsOfTheLastGoodFetch) {
+  TempDir state;
+  LoopbackSite feedSite(Reply{.contentType = "text/xml",
+                              .body = testsupport::ReadTestData(kSampleFeed),
+                              .headers = {{"ETag", "\"feed-1\""}, {"Last-Modified", "Fri, 29 Dec 2023 15:00:00 GMT"}}});
+  std::vector<std::string> log;
+  site::RatesService service(feedSite.Url("/d.xml"), state.path().string(), TestLimits(),
+                             [&](const std::string& line) { log.push_back(line); });
+  service.Refresh();
+  const auto page = service.Current();
+  ASSERT_NE(page, nullptr);
+  feedSite.SetReply(Reply{.status = 304, .contentType = ""});
+  service.Refresh();
+  EXPECT_EQ(service.Current(), page);
+  EXPECT_NE(service.Health().find("\"status\": \"ok\""), std::string::npos) << service.Health();
+  const auto requests = feedSite.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].Header("If-None-Match"), "");
+  EXPECT_EQ(requests[1].Header("If-None-Match"), "\"feed-1\"");
+  EXPECT_EQ(requests[1].Header("If-Modified-Since"), "Fri, 29 Dec 2023 15:00:00 GMT");
+
+  // A restart without network serves the kept feed, and asks with its validators.
+  testsupport::ClosedPort down;
+  site::RatesService restarted("http://127.0.0.1:" + std::to_string(down.Port()) + "/d.xml", state.path().string(),
+                               TestLimits(), [&](const std::string& line) { log.push_back(line); });
+  restarted.LoadState();
+  ASSERT_NE(restarted.Current(), nullptr);
+  EXPECT_EQ(restarted.Current()->html, page->html);
+  EXPECT_EQ(restarted.Current()->etag, page->etag);
+  restarted.Refresh();
+  EXPECT_EQ(restarted.Current()->html, page->html);
+  EXPECT_NE(restarted.Health().find("\"status\": \"stale\""), std::string::npos) << restarted.Health();
+}
+
+class HttpFace : public testing::Test {
+ protected:
+  void Start(const std::string& feed) {
+    service_ = std::make_unique<site::RatesService>(feed, "", TestLimits(), [](const std::string&) {});
+    service_->Refresh();
+    site::SetUpServer(server_, *service_);
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  void TearDown() override {
+    server_.stop();
+    if (thread_.joinable()) thread_.join();
+  }
+  httplib::Result Get(const std::string& target, httplib::Headers headers = {}) {
+    httplib::Client client("127.0.0.1", port_);
+    return client.Get(target, headers);
+  }
+
+  std::unique_ptr<site::RatesService> service_;
+  httplib::Server server_;
+  std::thread thread_;
+  int port_ = 0;
+};
+
+TEST_F(HttpFace, ThePageWithItsCachingHeadersWhateverTheQuery) {
+  Start((fs::path(QUILLON_TEST_DATA) / kSampleFeed).string());
+  auto first = Get("/cgi-bin/cgicalc.cgi?value=1&base=EUR");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->status, 200);
+  EXPECT_EQ(first->get_header_value("Content-Type"), "text/html; charset=utf-8");
+  EXPECT_EQ(first->get_header_value("Cache-Control"), "public, max-age=300");
+  const std::string etag = first->get_header_value("ETag");
+  const std::string lastModified = first->get_header_value("Last-Modified");
+  EXPECT_TRUE(std::regex_match(etag, std::regex("\"[0-9a-f]{16}\""))) << etag;
+  EXPECT_TRUE(std::regex_match(lastModified, std::regex("[A-Z][a-z]{2}, \\d\\d [A-Z][a-z]{2} \\d{4} \\d\\d:\\d\\d:\\d\\d GMT")))
+      << lastModified;
+  EXPECT_NE(first->body.find("using values from Friday, 29 December 2023<BR>"), std::string::npos);
+
+  struct Ask {
+    const char* name;
+    std::string target;
+    httplib::Headers headers;
+    int status;
+  } rows[] = {
+      {"no query", "/cgi-bin/cgicalc.cgi", {}, 200},
+      {"another query", "/cgi-bin/cgicalc.cgi?value=5&base=USD", {}, 200},
+      {"same entity tag", "/cgi-bin/cgicalc.cgi", {{"If-None-Match", etag}}, 304},
+      {"one of several tags", "/cgi-bin/cgicalc.cgi", {{"If-None-Match", "\"x\", W/" + etag}}, 304},
+      {"another tag", "/cgi-bin/cgicalc.cgi", {{"If-None-Match", "\"0000000000000000\""}}, 200},
+      {"same date", "/cgi-bin/cgicalc.cgi", {{"If-Modified-Since", lastModified}}, 304},
+      {"other path", "/index.html", {}, 404},
+  };
+  for (const Ask& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto res = Get(row.target, row.headers);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, row.status);
+    if (row.status == 200) {
+      EXPECT_EQ(res->body, first->body);
+    } else if (row.status == 304) {
+      EXPECT_EQ(res->get_header_value("ETag"), etag);
+    }
+  }
+  auto health = Get("/health");
+  ASSERT_TRUE(health);
+  EXPECT_EQ(health->status, 200);
+  EXPECT_TRUE(std::regex_match(health->body, std::regex("\\{\"status\": \"ok\", \"rates_date\": \"2023-12-29\", "
+                                                        "\"last_good_fetch\": \"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\", "
+                                                        "\"last_error\": null\\}\n")))
+      << health->body;
+}
+
+TEST_F(HttpFace, NoPageBeforeTheFirstGoodFeed) {
+  testsupport::ClosedPort down;
+  Start("http://127.0.0.1:" + std::to_string(down.Port()) + "/d.xml");
+  auto page = Get("/cgi-bin/cgicalc.cgi?value=1&base=EUR");
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 503);
+  EXPECT_EQ(page->get_header_value("Retry-After"), "60");
+  auto health = Get("/health");
+  ASSERT_TRUE(health);
+  EXPECT_EQ(health->status, 503);
+  EXPECT_NE(health->body.find("\"status\": \"no rates\""), std::string::npos) << health->body;
+  EXPECT_NE(health->body.find("Couldn't connect"), std::string::npos) << health->body;
+}
+
+}  // namespace
