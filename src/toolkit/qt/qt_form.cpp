@@ -33,7 +33,11 @@ void FormWindow::CentreOnScreen() {
   const QSize whole = size().grownBy(frame);
   const QRect area = screen->availableGeometry();
   move(area.x() + (area.width() - whole.width()) / 2, area.y() + (area.height() - whole.height()) / 2);
+  const bool wasPending = centrePending_;
   centrePending_ = frame.isNull();
+  // Without a window manager no frame ever comes; a user's own move later on
+  // must not be undone either.
+  if (centrePending_ && !wasPending) QTimer::singleShot(3000, this, [this] { centrePending_ = false; });
 }
 
 void FormWindow::changeEvent(QEvent* event) {
@@ -56,10 +60,16 @@ void FormWindow::changeEvent(QEvent* event) {
 }
 
 bool FormWindow::event(QEvent* event) {
-  // By the first paint the window manager has framed the window, if it frames.
-  if (centrePending_ && event->type() == QEvent::Paint) {
-    centrePending_ = false;
-    if (windowHandle() && !windowHandle()->frameMargins().isNull()) CentreOnScreen();
+  // Window managers frame a window around its mapping, some before its first
+  // paint, some after; any of these events may be the first to see the frame.
+  switch (event->type()) {
+    case QEvent::Paint:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowActivate:
+      if (centrePending_ && windowHandle() && !windowHandle()->frameMargins().isNull()) CentreOnScreen();
+      break;
+    default: break;
   }
   return QWidget::event(event);
 }
