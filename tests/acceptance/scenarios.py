@@ -206,6 +206,13 @@ class Run:
         self.input.click(ok)
         self.program.wait(lambda: not self.program.alerts(), "the message box to close")
 
+    def type_amount(self, main, text):
+        """Clicks into the amount, selects what it holds and types over it."""
+        self.input.click(main.control("text", "Enter Amount"))
+        self.program.wait_equal(main.focused, [("text", "Enter Amount")], "the focused control")
+        self.input.key("ctrl+a")
+        self.input.type(text)
+
     def choose(self, main, name):
         currencies = main.currencies()
         self.input.click(currencies.find("list item", name))
@@ -304,19 +311,12 @@ def convert(run):
     run.get_rates(main)
     name = "British Pound"
     rate = Decimal(run.page.rate_of(name))
-    currencies = main.currencies()
-    item = currencies.find("list item", name)
-    run.input.click(item)
-    run.program.wait_equal(currencies.selected_items, [name], "the selected currency")
+    run.choose(main, name)
     code = "(GBP)"
     equal(main.symbols().selected_items(), [code], "the symbol following the selection")
     # Into Euros: the amount in pounds divided by the rate.
     equal(main.result(), run.shown(1 / rate) + "  Euros", "the result line for 1 pound")
-    amount = main.control("text", "Enter Amount")
-    run.input.click(amount)
-    run.program.wait_equal(main.focused, [("text", "Enter Amount")], "the focused control")
-    run.input.key("ctrl+a")
-    run.input.type("120")
+    run.type_amount(main, "120")
     expected = run.shown(Decimal(120) / rate) + "  Euros"
     run.program.wait_equal(main.result, expected, "the result line")
     equal(main.amount(), "120", "the amount")
@@ -325,10 +325,7 @@ def convert(run):
     expected = run.shown(Decimal(120) * rate) + "  " + name
     run.program.wait_equal(main.result, expected, "the result line")
     check(not main.option("From Selected Currency To Euros").checked, "Option1 stays chosen beside Option2")
-    run.input.click(amount)
-    run.program.wait_equal(main.focused, [("text", "Enter Amount")], "the focused control")
-    run.input.key("ctrl+a")
-    run.input.type("75.5")
+    run.type_amount(main, "75.5")
     expected = run.shown(Decimal("75.5") * rate) + "  " + name
     run.program.wait_equal(main.result, expected, "the result line")
     equal(main.amount(), "75.5", "the amount")
@@ -438,11 +435,7 @@ def out_of_euros(run):
     name = "Australian Dollar"
     run.choose(main, name)
     run.input.click(main.option("From Euros To Selected Currency"))
-    amount = main.control("text", "Enter Amount")
-    run.input.click(amount)
-    run.program.wait_equal(main.focused, [("text", "Enter Amount")], "the focused control")
-    run.input.key("ctrl+a")
-    run.input.type("100")
+    run.type_amount(main, "100")
     # The page writes its rates with a period whoever reads it.
     expected = run.shown(Decimal(run.page.rate_of(name)) * 100) + "  " + name
     if run.decimal == ",":
