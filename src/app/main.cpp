@@ -1,10 +1,12 @@
 // Quillon: the main window on the Qt backend with the Linux services.
 #include <QApplication>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include "about/frm_about.h"
 #include "app/exit_when_idle.h"
+#include "app/session_end.h"
 #include "main_window/frm_converter.h"
 #include "platform/posix/hive_registry.h"
 #include "platform/posix/lazy_internet.h"
@@ -58,5 +60,13 @@ int main(int argc, char* argv[]) {
   FrmAbout about(app, services);
   quillon::FrmConverter converter(app, services, &about);
   app.Show(converter);
-  return app.Run();
+  const auto unloadMain = [&] {
+    const auto forms = app.Forms();
+    if (std::find(forms.begin(), forms.end(), &converter) != forms.end()) converter.UserClose();
+  };
+  SessionEnd sessionEnd(unloadMain);
+  const int status = app.Run();
+  // Qt may end the loop itself when the session dies.
+  unloadMain();
+  return status;
 }

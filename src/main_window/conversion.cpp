@@ -24,7 +24,9 @@ void FrmConverter::cmdConvert_Click() {
 
   // A rate the page got wrong must not take the result line with it: say so
   // and leave the last good result standing.
-  const auto rate = rt::ParseLocaleNumber(rateText, services_.locale);
+  // The page writes "1,463.12" whoever reads it; only the result line
+  // follows the user's locale.
+  const auto rate = rt::ParsePageNumber(rateText);
   if (!rate || !std::isfinite(*rate)) {
     App().MsgBox(u"The rate given for " + name + u" is not a number: \"" + rateText + u"\"",
                  tk::msgbox::kExclamation);

@@ -33,7 +33,8 @@ tk::FormDesign WindowDesign() {
 
 // The window's design, in the order the designer lists it. Rows below the
 // client area (Top 5160 and more) are working controls the user never needs
-// to see; enlarging the window uncovers them.
+// to see; enlarging the window uncovers them. Tab passes them by, and the
+// picture box that only holds cmdGet, so it never lands out of sight.
 std::vector<ControlDesign> ControlsDesign() {
   std::vector<tk::Text> symbols = {u"(USD)", u"(AUD)", u"(BRL)", u"(GBP)", u"(CAD)", u"(CNY)",
                                    u"(DKK)", u"(HKD)", u"(INR)", u"(JPY)", u"(MYR)", u"(MXN)",
@@ -41,11 +42,11 @@ std::vector<ControlDesign> ControlsDesign() {
                                    u"(SEK)", u"(CHF)", u"(TWD)", u"(THB)"};
   return {
       {.name = "cmdConvert", .kind = Kind::CommandButton, .rect = {4440, 6120, 1215, 350}, .tabIndex = 20,
-       .caption = u"&Convert", .toolTip = u"Convert Currency"},
+       .tabStop = false, .caption = u"&Convert", .toolTip = u"Convert Currency"},
       {.name = "lstSymbol", .kind = Kind::ListBox, .rect = {2520, 7200, 2175, 1425}, .tabIndex = 0,
        .items = symbols, .accessibleName = u"Currency Symbols"},
       {.name = "rtbMain", .kind = Kind::TextBox, .rect = {5040, 7080, 2055, 1695}, .tabIndex = 12,
-       .multiLine = true, .scrollBars = true, .accessibleName = u"Rates Page"},
+       .tabStop = false, .multiLine = true, .scrollBars = true, .accessibleName = u"Rates Page"},
       {.name = "Frame2", .kind = Kind::Frame, .rect = {3000, 1200, 4095, 3855}, .tabIndex = 11,
        .caption = u"Convert Currency"},
       {.name = "Picture1", .kind = Kind::PictureBox, .container = "Frame2", .rect = {120, 240, 3855, 3495},
@@ -69,11 +70,11 @@ std::vector<ControlDesign> ControlsDesign() {
       {.name = "Label1", .kind = Kind::Label, .container = "Picture1", .rect = {240, 1365, 960, 195},
        .tabIndex = 18, .caption = u"Enter Amount", .autoSize = true},
       {.name = "lstRate", .kind = Kind::ListBox, .rect = {120, 7200, 2175, 1425}, .tabIndex = 9,
-       .accessibleName = u"Rates"},
+       .tabStop = false, .accessibleName = u"Rates"},
       {.name = "Frame1", .kind = Kind::Frame, .rect = {120, 1200, 2775, 3855}, .tabIndex = 10,
        .caption = u"Country Currencies"},
       {.name = "Picture2", .kind = Kind::PictureBox, .container = "Frame1", .rect = {180, 3360, 2415, 460},
-       .tabIndex = 19},
+       .tabIndex = 19, .tabStop = false},
       {.name = "cmdGet", .kind = Kind::CommandButton, .container = "Picture2", .rect = {70, 30, 2295, 350},
        .tabIndex = 1, .caption = u"&Get Exchange Rates", .toolTip = u"Get Current Rates"},
       {.name = "lstCurrency", .kind = Kind::ListBox, .container = "Frame1", .rect = {120, 285, 2535, 2985},

@@ -1,6 +1,6 @@
 #pragma once
 // The user's number conventions: the decimal and digit-grouping separators
-// that the rate parse and the result format follow.
+// that the result format follows.
 #include <string>
 
 #include "runtime/number.h"

@@ -200,6 +200,25 @@ std::optional<double> ParseLocaleNumber(std::u16string_view text, const NumberLo
   return c.value;
 }
 
+std::optional<double> ParsePageNumber(std::u16string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && IsTrimBlank(text[i])) ++i;
+  auto digit = [&](std::size_t at) { return at < text.size() && text[at] >= u'0' && text[at] <= u'9'; };
+  if (!digit(i)) return std::nullopt;
+  for (; i < text.size(); ++i) {
+    if (digit(i)) continue;
+    if (text[i] == u',' && digit(i + 1) && digit(i - 1)) continue;
+    break;
+  }
+  if (i < text.size() && text[i] == u'.') {
+    if (!digit(++i)) return std::nullopt;
+    while (digit(i)) ++i;
+  }
+  while (i < text.size() && IsTrimBlank(text[i])) ++i;
+  if (i != text.size()) return std::nullopt;
+  return ParseLocaleNumber(text, NumberLocale{u'.', u','});
+}
+
 std::u16string FormatTwoDecimals(double value, const NumberLocale& locale) {
   if (std::isnan(value)) return u"NaN";
   if (std::isinf(value)) return value < 0 ? u"-Infinity" : u"Infinity";

@@ -1,7 +1,8 @@
 #pragma once
 // Number operations of the language runtime: the amount's leading-number parse,
-// the rate's locale parse and the two-decimal format. None of them reads the C
-// library's global locale: the user's separators come in as a value.
+// the locale parse, the rate page's own number form and the two-decimal format.
+// None of them reads the C library's global locale: the user's separators come
+// in as a value.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,11 @@ double Val(std::u16string_view text);
 // integer part. A number beyond the double range is a failure too (the runtime
 // raised an overflow there).
 std::optional<double> ParseLocaleNumber(std::u16string_view text, const NumberLocale& locale);
+
+// The rates page's own number form, the same whoever reads it: digits with
+// commas allowed between them, then optionally a period and digits, blanks
+// around; no sign, no exponent, nothing else. nullopt otherwise.
+std::optional<double> ParsePageNumber(std::u16string_view text);
 
 // "0.00" format: half away from zero on the value's 15-significant-digit
 // decimal form, leading minus, no grouping, the locale's decimal separator.

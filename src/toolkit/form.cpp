@@ -70,7 +70,7 @@ Control& Form::operator[](const std::string& name) const {
 std::vector<Control*> Form::TabOrder() const {
   std::vector<Control*> order;
   for (const auto& c : controls_)
-    if (c->CanFocus() && c->TabIndex() >= 0) order.push_back(c.get());
+    if (c->CanFocus() && c->TabIndex() >= 0 && c->Design().tabStop) order.push_back(c.get());
   std::stable_sort(order.begin(), order.end(),
                    [](const Control* a, const Control* b) { return a->TabIndex() < b->TabIndex(); });
   return order;

@@ -60,6 +60,7 @@ struct ControlDesign {
   std::string container;  // empty: the form itself
   Rect rect;              // for a Line: x1, y1 and x2 - x1, y2 - y1
   int tabIndex = -1;      // -1: takes no place in the tab order
+  bool tabStop = true;    // false: Tab passes it by, a click still focuses it
   Text caption;           // Caption, or Text of a text box
   Text toolTip;
   std::optional<Color> foreColor;

@@ -2,8 +2,11 @@
 """Runs one acceptance scenario against the built Quillon on a private X
 server, and keeps a screenshot of its end state.
 
-    acceptance.py --app QUILLON --site RATES_SITE --page PAGE --artifacts DIR SCENARIO
+    acceptance.py --app QUILLON --site RATES_SITE --page PAGE --artifacts DIR SCENARIO[@VARIANT]
     acceptance.py --list
+
+A variant runs the scenario in another locale (de_DE.UTF-8) or under another
+window manager (fluxbox); --list names every run the suite makes.
 
 Needs Debian's python3-pyatspi, so it runs with /usr/bin/python3.
 """
@@ -44,10 +47,12 @@ def main():
     parser.add_argument("scenario", nargs="?")
     args = parser.parse_args()
     if args.list:
-        print("\n".join(scenarios.SCENARIOS))
+        print("\n".join(scenarios.runs()))
         return 0
-    if args.scenario not in scenarios.SCENARIOS:
+    if args.scenario not in scenarios.runs():
         parser.error(f"unknown scenario {args.scenario!r}; --list names them")
+    name, _, variant = args.scenario.partition("@")
+    setting = {"locale": variant} if variant in scenarios.LOCALES else {"window_manager": variant} if variant else {}
     for what in ("app", "site", "page", "artifacts"):
         if not getattr(args, what):
             parser.error(f"--{what} is required")
@@ -60,16 +65,17 @@ def main():
     signal.alarm(int(args.deadline))
 
     started = time.monotonic()
-    shot = os.path.join(args.artifacts, f"{args.scenario}.png")
+    label = args.scenario.replace("@", "-")
+    shot = os.path.join(args.artifacts, f"{label}.png")
     run = None
-    with desktop.Desktop(args.artifacts, args.scenario) as world:
+    with desktop.Desktop(args.artifacts, label, **setting) as world:
         for key in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR"):
             os.environ[key] = world.env[key]
         screen.load_accessibility()
         run = scenarios.Run(world, os.path.abspath(args.app), os.path.abspath(args.site),
                             os.path.abspath(args.page), args.timeout)
         try:
-            scenarios.SCENARIOS[args.scenario](run)
+            scenarios.SCENARIOS[name](run)
         except BaseException:
             traceback.print_exc()
             if run.program is not None:
@@ -79,7 +85,7 @@ def main():
         finally:
             world.screenshot(shot)
             print(f"screenshot: {shot}")
-            print(f"logs: {os.path.join(args.artifacts, args.scenario + '.log')}")
+            print(f"logs: {os.path.join(args.artifacts, label + '.log')}")
         if run.program is not None:
             run.program.process.stop()
             scenarios.check_sanitizers(run.program.process.log())

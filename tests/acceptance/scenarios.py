@@ -1,9 +1,12 @@
 """The scenarios: what a person does with Quillon and what the windows must
 show afterwards, read as a screen reader reads them."""
 
+import locale
 import os
 import re
+import signal
 import stat
+import time
 from decimal import ROUND_HALF_UP, Decimal
 
 from desktop import SCREEN
@@ -16,12 +19,43 @@ RATES_MISSING = "You must first Get the Current Exchange Rates     \r\n(Requires
 # Where the design puts the status line: 675 twips below the client area's top.
 STATUS_TOP_PX = 675 // 15
 
+# Every scenario runs in the first locale under the first window manager; the
+# ones marked below run in the others too.
+LOCALES = ("en_US.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8")
+WINDOW_MANAGERS = ("openbox", "fluxbox")
+
 SCENARIOS = {}
+VARIANTS = {}
 
 
 def scenario(function):
     SCENARIOS[function.__name__] = function
     return function
+
+
+def in_every_locale(function):
+    VARIANTS.setdefault(function.__name__, []).extend(LOCALES[1:])
+    return function
+
+
+def under_every_window_manager(function):
+    VARIANTS.setdefault(function.__name__, []).extend(WINDOW_MANAGERS[1:])
+    return function
+
+
+def runs():
+    """Each run the suite makes: a scenario's name, or name@variant."""
+    return [name for name in SCENARIOS] + [f"{name}@{v}" for name, vs in VARIANTS.items() for v in vs]
+
+
+def decimal_separator(name):
+    """The locale's decimal separator, as the C library of this machine gives it."""
+    saved = locale.setlocale(locale.LC_NUMERIC)
+    try:
+        locale.setlocale(locale.LC_NUMERIC, name)
+        return locale.localeconv()["decimal_point"]
+    finally:
+        locale.setlocale(locale.LC_NUMERIC, saved)
 
 
 class Failure(AssertionError):
@@ -145,11 +179,16 @@ class Run:
         self.input = Input(desktop)
         self.program = None
         self.site_process = None
+        self.decimal = decimal_separator(desktop.locale)
 
-    def start(self, rates_url=None, path_first=None):
+    def shown(self, value):
+        """A result as the result line writes it: two decimals, the user's separator."""
+        return two_decimals(value).replace(".", self.decimal)
+
+    def start(self, rates_url=None, path_first=None, extra_env=None):
         if rates_url is None:
             self.site_process, rates_url = self.desktop.start_site(self.site, self.page_path)
-        process = self.desktop.start_app(self.app, rates_url, path_first=path_first)
+        process = self.desktop.start_app(self.app, rates_url, path_first=path_first, extra_env=extra_env)
         self.program = Program(self.desktop, process, self.timeout)
         main = MainWindow(self.program)
         # Input reaches the window the window manager made active.
@@ -166,6 +205,28 @@ class Run:
         self.program.wait(lambda: ok.focused, "the OK button of the message box to have the focus")
         self.input.click(ok)
         self.program.wait(lambda: not self.program.alerts(), "the message box to close")
+
+    def type_amount(self, main, text):
+        """Clicks into the amount, selects what it holds and types over it."""
+        self.input.click(main.control("text", "Enter Amount"))
+        self.program.wait_equal(main.focused, [("text", "Enter Amount")], "the focused control")
+        self.input.key("ctrl+a")
+        self.input.type(text)
+
+    def choose(self, main, name):
+        currencies = main.currencies()
+        self.input.click(currencies.find("list item", name))
+        self.program.wait_equal(currencies.selected_items, [name], "the selected currency")
+
+    def stub(self, name, body):
+        """An executable shell script in the run's own bin folder; returns (folder, path)."""
+        bin_dir = os.path.join(self.desktop.work, "bin")
+        os.makedirs(bin_dir, exist_ok=True)
+        path = os.path.join(bin_dir, name)
+        with open(path, "w") as f:
+            f.write("#!/bin/sh\n" + body + "\n")
+        os.chmod(path, os.stat(path).st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
+        return bin_dir, path
 
     def get_rates(self, main):
         self.input.click(main.button("Get Exchange Rates"))
@@ -244,41 +305,33 @@ def site_down_keeps_rates(run):
 
 
 @scenario
+@in_every_locale
 def convert(run):
     main = run.start()
     run.get_rates(main)
     name = "British Pound"
     rate = Decimal(run.page.rate_of(name))
-    currencies = main.currencies()
-    item = currencies.find("list item", name)
-    run.input.click(item)
-    run.program.wait_equal(currencies.selected_items, [name], "the selected currency")
+    run.choose(main, name)
     code = "(GBP)"
     equal(main.symbols().selected_items(), [code], "the symbol following the selection")
     # Into Euros: the amount in pounds divided by the rate.
-    equal(main.result(), two_decimals(1 / rate) + "  Euros", "the result line for 1 pound")
-    amount = main.control("text", "Enter Amount")
-    run.input.click(amount)
-    run.program.wait_equal(main.focused, [("text", "Enter Amount")], "the focused control")
-    run.input.key("ctrl+a")
-    run.input.type("120")
-    expected = two_decimals(Decimal(120) / rate) + "  Euros"
+    equal(main.result(), run.shown(1 / rate) + "  Euros", "the result line for 1 pound")
+    run.type_amount(main, "120")
+    expected = run.shown(Decimal(120) / rate) + "  Euros"
     run.program.wait_equal(main.result, expected, "the result line")
     equal(main.amount(), "120", "the amount")
     # Out of Euros: the amount in Euros times the rate, named after the currency.
     run.input.click(main.option("From Euros To Selected Currency"))
-    expected = two_decimals(Decimal(120) * rate) + "  " + name
+    expected = run.shown(Decimal(120) * rate) + "  " + name
     run.program.wait_equal(main.result, expected, "the result line")
     check(not main.option("From Selected Currency To Euros").checked, "Option1 stays chosen beside Option2")
-    run.input.click(amount)
-    run.program.wait_equal(main.focused, [("text", "Enter Amount")], "the focused control")
-    run.input.key("ctrl+a")
-    run.input.type("75.5")
-    expected = two_decimals(Decimal("75.5") * rate) + "  " + name
+    run.type_amount(main, "75.5")
+    expected = run.shown(Decimal("75.5") * rate) + "  " + name
     run.program.wait_equal(main.result, expected, "the result line")
     equal(main.amount(), "75.5", "the amount")
     # Clearing the amount shows zero, with no message.
     run.input.key("BackSpace", "BackSpace", "BackSpace", "BackSpace")
+    # A fixed text, not a number: the period in every locale.
     expected = "0.00  " + name
     run.program.wait_equal(main.result, expected, "the result line")
     equal(run.program.alerts(), [], "message boxes after clearing the amount")
@@ -372,3 +425,206 @@ def codes(run):
     check(os.path.isfile(page), f"{page} is not beside the executable")
     equal(main.snapshot(), before, "the main window after Codes")
     equal(run.program.alerts(), [], "message boxes after Codes")
+
+
+@scenario
+@in_every_locale
+def out_of_euros(run):
+    main = run.start()
+    run.get_rates(main)
+    name = "Australian Dollar"
+    run.choose(main, name)
+    run.input.click(main.option("From Euros To Selected Currency"))
+    run.type_amount(main, "100")
+    # The page writes its rates with a period whoever reads it.
+    expected = run.shown(Decimal(run.page.rate_of(name)) * 100) + "  " + name
+    if run.decimal == ",":
+        equal(expected, "176,12  Australian Dollar", "the expectation (test data)")
+    run.program.wait_equal(main.result, expected, "the result line")
+    equal(run.program.alerts(), [], "message boxes")
+
+
+@scenario
+def amount_set_by_screen_reader(run):
+    main = run.start()
+    run.get_rates(main)
+    name = "British Pound"
+    run.choose(main, name)
+    amount = main.control("text", "Enter Amount")
+    amount.set_text("3")
+    expected = run.shown(Decimal(3) / Decimal(run.page.rate_of(name))) + "  Euros"
+    run.program.wait_equal(main.result, expected, "the result line")
+    equal(main.amount(), "3", "the amount")
+    # Alt+C converts the amount the box shows, too.
+    run.input.key("alt+c")
+    run.program.wait_equal(main.result, expected, "the result line after Alt+C")
+    equal(run.program.alerts(), [], "message boxes")
+
+
+@scenario
+def keyboard_only(run):
+    main = run.start()
+    run.get_rates(main)
+    run.choose(main, "British Pound")
+    run.program.wait_equal(main.focused, [("list", "Country Currencies")], "the focused control")
+    wx, wy, ww, wh = main.node.extents()
+
+    def focus_in_sight():
+        found = [n for n in main.node.walk() if n.focused and n.role != "list item"]
+        check(len(found) == 1, f"expected one focused control, found {[(n.role, n.name) for n in found]}")
+        x, y, w, h = found[0].extents()
+        check(wx <= x and x + w <= wx + ww and wy <= y and y + h <= wy + wh,
+              f"the focus went out of sight: {found[0].role} {found[0].name!r} at {(x, y, w, h)}")
+        return (found[0].role, found[0].name)
+
+    run.input.key("Tab")
+    run.program.wait(lambda: main.focused() != [("list", "Country Currencies")], "the focus to leave the list")
+    focus_in_sight()
+    run.input.key("shift+Tab")
+    run.program.wait_equal(main.focused, [("list", "Country Currencies")], "the focused control after Shift+Tab")
+    run.input.key("shift+Tab")
+    run.program.wait_equal(main.focused, [("push button", "Exit")], "the focused control before the list")
+    equal(run.program.alerts(), [], "message boxes")
+
+
+@scenario
+def session_end(run):
+    main = run.start()
+    run.input.click(main.button("About"))
+    about_window(run)
+    # As the session manager ends a session: a polite TERM, no close box.
+    run.program.process.popen.send_signal(signal.SIGTERM)
+    equal(run.program.exit_status(), 0, "Quillon's exit status after SIGTERM")
+
+
+def centred_frame(run, what):
+    """The frame centred on the work area, once the window has settled there."""
+    ax, ay, aw, ah = run.input.work_area()
+
+    def offset():
+        x, y, width, height, _ = run.input.active_window_geometry()
+        return (x - ax - (aw - width) // 2, y - ay - (ah - height) // 2)
+    seen = []
+
+    def centred():
+        seen[:] = [offset(), run.input.active_window_geometry()]
+        # Within two pixels: fluxbox counts a border of its own outside the frame.
+        return max(abs(d) for d in seen[0]) <= 2
+    try:
+        run.program.wait(centred, f"{what}'s frame to be centred on the work area")
+    except AssertionError:
+        raise Failure(f"{what}'s frame is off the centre of the work area {(ax, ay, aw, ah)} "
+                      f"by {seen[0]}: frame {seen[1][:4]}") from None
+
+
+def offers(run, what, window, allowed, refused):
+    """The window manager offers the allowed actions and none of the refused
+    ones; openbox offers minimize and maximize whatever a window asks, so
+    there the window must take a refused one back at once."""
+    actions = run.input.allowed_actions(window)
+    for action in allowed:
+        check(action in actions, f"{what} does not allow {action}: {sorted(actions)}")
+    for action in refused:
+        if run.desktop.window_manager != "openbox" or action == "RESIZE":
+            check(action not in actions, f"{what} allows {action}: {sorted(actions)}")
+
+
+def refuses(run, what, node, window, request):
+    size = node.extents()[2:]
+    run.input.ask_window_manager(window, request)
+    # Long enough for the window manager to act; the window then undoes it.
+    time.sleep(1.0)
+    run.program.wait(lambda: not run.input.window_state(window) & {"MAXIMIZED_VERT", "MAXIMIZED_HORZ", "HIDDEN"}
+                     and node.showing and node.extents()[2:] == size,
+                     f"{what} to refuse to {request}")
+
+
+@scenario
+@under_every_window_manager
+def window_frames(run):
+    main = run.start()
+    centred_frame(run, "the main window")
+    main_id = run.input.active_window()
+    offers(run, "the main window", main_id, ("MOVE", "RESIZE", "MINIMIZE", "CLOSE"),
+           ("MAXIMIZE_HORZ", "MAXIMIZE_VERT"))
+    refuses(run, "the main window", main.node, main_id, "maximize")
+
+    run.input.click(main.button("About"))
+    window = about_window(run)
+    run.program.wait(lambda: window.active, "the About window to be active")
+    centred_frame(run, "the About window")
+    about_id = run.input.active_window()
+    offers(run, "the About window", about_id, ("MOVE", "CLOSE"),
+           ("RESIZE", "MINIMIZE", "MAXIMIZE_HORZ", "MAXIMIZE_VERT"))
+    for request in ("maximize", "minimize"):
+        refuses(run, "the About window", window, about_id, request)
+
+
+@scenario
+def system_info(run):
+    # A PATH that holds no system-information tool until one is put there.
+    bin_dir, record = os.path.join(run.desktop.work, "bin"), os.path.join(run.desktop.work, "tool.log")
+    os.makedirs(bin_dir)
+    main = run.start(extra_env={"PATH": bin_dir})
+    run.input.click(main.button("About"))
+    window = about_window(run)
+    run.input.click(window.find("push button", "System Info"))
+    run.alert_says("System Information Is Unavailable At This Time")
+
+    _, tool = run.stub("hardinfo", f"printf '%s\\n' \"$0\" \"$@\" >> '{record}'")
+    run.input.click(window.find("push button", "System Info"))
+
+    def started():
+        with open(record) as f:
+            return f.read()
+    equal(run.program.wait(started, "the tool to start").splitlines(), [tool], "what was started")
+    equal(run.program.alerts(), [], "message boxes")
+    equal(run.program.window_names(), ["About Quillon", "Quillon"], "the open windows")
+
+
+@scenario
+def about_links(run):
+    record = os.path.join(run.desktop.work, "browser.log")
+    bin_dir, _ = run.stub("x-www-browser", f"printf '%s\\n' \"$*\" >> '{record}'")
+    home = os.path.join(run.desktop.work, "home")
+    os.mkdir(home)
+    # The real xdg-open finds the stand-in browser first on PATH.
+    main = run.start(path_first=bin_dir, extra_env={"HOME": home})
+    run.input.click(main.button("About"))
+    window = about_window(run)
+    site = "http://www.brimlow.example"
+    links = [(window.find("push button", "Join the Brimlow mailing list"), site + "/Pages/ListBot.html"),
+             (window.find("push button", "Brimlow"), site),
+             ([n for n in window.walk() if n.name == "Contribute to Freeware development"][0],
+              site + "/Pages/Donate.htm")]
+    opened = []
+    for node, page in links:
+        run.input.click(node)
+        opened.append(page)
+
+        def logged():
+            with open(record) as f:
+                lines = f.read().splitlines()
+            return lines if len(lines) == len(opened) else None
+        equal(run.program.wait(logged, f"the browser to open {page}"), opened, "the pages the browser opened")
+    equal(run.program.window_names(), ["About Quillon", "Quillon"], "the open windows")
+
+
+@scenario
+def hand_cursor(run):
+    main = run.start()
+    run.input.click(main.button("About"))
+    window = about_window(run)
+    run.program.wait(lambda: window.active, "the About window to be active")
+    hand = (32, 32, 6, 0)
+    donate = [n for n in window.walk() if n.name == "Contribute to Freeware development"][0]
+    for node, shows_hand in ((window.find("push button", "Close"), False),
+                             (window.find("push button", "Join the Brimlow mailing list"), True),
+                             (window.find("push button", "System Info"), False),
+                             (window.find("push button", "Brimlow"), True),
+                             (donate, True)):
+        run.input.move_over(node)
+        if shows_hand:
+            run.program.wait_equal(run.input.cursor, hand, f"the pointer over {node.name!r}")
+        else:
+            run.program.wait(lambda: run.input.cursor() != hand, f"the arrow over {node.name!r}")

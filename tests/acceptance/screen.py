@@ -1,6 +1,8 @@
 """What a person sees and does: the program read through the accessibility
 tree (as a screen reader reads it) and driven with real X input events."""
 
+import ctypes
+
 from desktop import wait_for
 
 # Imported once the private session bus is in the environment: the library
@@ -70,6 +72,11 @@ class Node:
         """The Text interface's whole text (a text box's contents)."""
         text = self.acc.queryText()
         return text.getText(0, text.characterCount)
+
+    def set_text(self, text):
+        """Replaces the whole text as a screen reader or an automation tool does."""
+        if not self.acc.queryEditableText().setTextContents(text):
+            raise AssertionError(f"setTextContents({text!r}) was refused")
 
     def extents(self):
         e = self.acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
@@ -227,7 +234,7 @@ class Input:
 
     def active_window_geometry(self):
         """The active window's frame: (x, y, width, height) from the window manager's extents."""
-        window = self._xdotool("getactivewindow").strip()
+        window = self.active_window()
         geometry = self.desktop.run(["xwininfo", "-id", window]).stdout
         values = {}
         for line in geometry.splitlines():
@@ -240,6 +247,48 @@ class Input:
         return (values["Absolute upper-left X"] - left, values["Absolute upper-left Y"] - top,
                 values["Width"] + left + right, values["Height"] + top + bottom, top)
 
+    def move_over(self, node):
+        """Moves the pointer onto the node and a pixel further, so it sees a move inside it."""
+        x, y = node.center()
+        self._xdotool("mousemove", "--sync", x, y)
+        self._xdotool("mousemove", "--sync", x + 1, y)
+
+    def active_window(self):
+        # The window manager may not have published it yet.
+        return wait_for(lambda: self._xdotool("getactivewindow").strip(), 10, "an active window")
+
+    def work_area(self):
+        """The part of the screen that panels leave to windows: (x, y, width, height)."""
+        text = self.desktop.run(["xprop", "-root", "_NET_WORKAREA"]).stdout
+        return tuple(int(v) for v in text.split("=", 1)[1].split(",")[:4])
+
+    def allowed_actions(self, window):
+        """What the window manager lets the user do with the window, by _NET_WM_ALLOWED_ACTIONS."""
+        text = self.desktop.run(["xprop", "-id", window, "_NET_WM_ALLOWED_ACTIONS"]).stdout
+        if "=" not in text:
+            return set()
+        return {a.strip().replace("_NET_WM_ACTION_", "") for a in text.split("=", 1)[1].split(",")}
+
+    def ask_window_manager(self, window, request):
+        """Asks the window manager, as a pager or a title-bar button would, to
+        "maximize" or "minimize" the window."""
+        if request == "maximize":
+            message, data = "_NET_WM_STATE", [1, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ", 1]
+        else:
+            message, data = "WM_CHANGE_STATE", [3]  # IconicState
+        send_client_message(self.desktop.env["DISPLAY"], int(window), message, data)
+
+    def window_state(self, window):
+        """The window's _NET_WM_STATE atoms, less their prefix."""
+        text = self.desktop.run(["xprop", "-id", window, "_NET_WM_STATE"]).stdout
+        if "=" not in text:
+            return set()
+        return {a.strip().replace("_NET_WM_STATE_", "") for a in text.split("=", 1)[1].split(",") if a.strip()}
+
+    def cursor(self):
+        """The pointer's picture as the X server shows it: (width, height, hot x, hot y)."""
+        return cursor_image(self.desktop.env["DISPLAY"])
+
     def click_close_box(self):
         """Clicks the close box at the right end of the active window's title bar."""
         x, y, width, _, top = self.active_window_geometry()
@@ -247,3 +296,79 @@ class Input:
         # which is as high as the title bar less its padding.
         button = top - 1 - 2 * 2
         self.click_at(x + width - 1 - 3 - button // 2, y + 1 + top // 2)
+
+
+def _xlib():
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x11.XFree.argtypes = [ctypes.c_void_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XDefaultRootWindow.restype = ctypes.c_ulong
+    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    return x11
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5),
+                ("pad", ctypes.c_long * 24)]  # the rest of the XEvent union
+
+
+def send_client_message(display, window, message, data):
+    """A client message to the root window about `window`; text items of data are atom names."""
+    x11 = _xlib()
+    dpy = x11.XOpenDisplay(display.encode())
+    if not dpy:
+        raise RuntimeError(f"cannot open display {display}")
+    try:
+        values = [x11.XInternAtom(dpy, d.encode(), 0) if isinstance(d, str) else d for d in data]
+        event = _ClientMessage(type=33, send_event=1, display=dpy, window=window,  # ClientMessage
+                               message_type=x11.XInternAtom(dpy, message.encode(), 0), format=32)
+        for i, v in enumerate(values):
+            event.data[i] = v
+        mask = (1 << 19) | (1 << 20)  # SubstructureNotify | SubstructureRedirect
+        if not x11.XSendEvent(dpy, x11.XDefaultRootWindow(dpy), 0, mask, ctypes.byref(event)):
+            raise RuntimeError(f"XSendEvent {message} failed")
+        x11.XFlush(dpy)
+    finally:
+        x11.XCloseDisplay(dpy)
+
+
+class _CursorImage(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
+                ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                ("cursor_serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong)),
+                ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
+
+
+def cursor_image(display):
+    """Reads the current cursor through the XFixes extension."""
+    x11 = _xlib()
+    xfixes = ctypes.CDLL("libXfixes.so.3")
+    xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(_CursorImage)
+    xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+    xfixes.XFixesQueryExtension.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
+                                            ctypes.POINTER(ctypes.c_int)]
+    dpy = x11.XOpenDisplay(display.encode())
+    if not dpy:
+        raise RuntimeError(f"cannot open display {display}")
+    try:
+        event, error = ctypes.c_int(), ctypes.c_int()
+        if not xfixes.XFixesQueryExtension(dpy, ctypes.byref(event), ctypes.byref(error)):
+            raise RuntimeError("the X server has no XFixes")
+        image = xfixes.XFixesGetCursorImage(dpy)
+        if not image:
+            raise RuntimeError("XFixesGetCursorImage gave nothing")
+        c = image.contents
+        shape = (c.width, c.height, c.xhot, c.yhot)
+        x11.XFree(image)
+        return shape
+    finally:
+        x11.XCloseDisplay(dpy)

@@ -37,10 +37,11 @@ const std::size_t kFirstRowEnd = kTwoRowPage.find("</a>") + 4;
 
 class FailingNetworkTest : public HardeningTest {
  protected:
-  void StartAt(const std::u16string& url) {
+  void StartAt(const std::u16string& url, std::chrono::milliseconds overall = kConnect + kStall + 2s) {
     platform::CurlLimits limits;
     limits.connectTimeout = kConnect;
     limits.stallTimeout = kStall;
+    limits.overallTimeout = overall;
     limits.maxBodyBytes = kCap;
     curl = std::make_unique<platform::CurlInternet>(limits);
     services.internet = curl.get();
@@ -185,6 +186,27 @@ TEST_F(FailingNetworkTest, APageDrippedSlowerInAllThanTheStallLimitStillArrives)
   EXPECT_LT(blocked, 2000ms + kBound);
 }
 
+TEST_F(FailingNetworkTest, AByteNowAndThenForeverEndsAtTheOverallDeadlineWithTheRowsSoFar) {
+  LoopbackSite site(Reply{.body = kTwoRowPage, .pieces = {kFirstRowEnd, 1}, .drip = 250ms});
+  StartAt(site.Url16(), 2000ms);
+  const auto blocked = ClickGet();
+  Report("a byte every 250 ms", blocked);
+  ExpectSoundAfterClick(1);
+  EXPECT_EQ(frm->lblCount.Caption(), kDated);
+  EXPECT_GE(blocked, 2000ms);
+  EXPECT_LT(blocked, kBound);
+}
+
+TEST(ProductionLimits, AreTheOnesTheProgramUses) {
+  // The program builds its session with the defaults.
+  const platform::CurlLimits limits = platform::CurlInternet().Limits();
+  EXPECT_EQ(limits.connectTimeout, 60s);
+  EXPECT_EQ(limits.stallTimeout, 30s);
+  EXPECT_EQ(limits.overallTimeout, 120s);
+  EXPECT_EQ(limits.maxBodyBytes, 16u << 20);
+  EXPECT_EQ(limits.maxRedirects, 10);
+}
+
 TEST_F(FailingNetworkTest, AResetInTheMiddleOfTheBodyListsTheRowsBeforeIt) {
   LoopbackSite site(Reply{.body = kTwoRowPage, .dropAfter = kFirstRowEnd + 10});
   StartAt(site.Url16());
@@ -218,10 +240,11 @@ TEST_F(FailingNetworkTest, RedirectsAreFollowedToAnotherPortButNotRoundInALoop) 
   EXPECT_EQ(target.Requests().size(), 1u);
 
   site.SetReply(Reply{.redirectTo = site.Url()});
+  const std::size_t before = site.Requests().size();
   const auto blocked = ClickGet();
   Report("redirect loop", blocked);
   ExpectEmptyButUsable();
-  EXPECT_GT(site.Requests().size(), 2u);
+  EXPECT_EQ(site.Requests().size() - before, 11u) << "the first request and the production limit of ten redirects";
   EXPECT_LT(blocked, kBound);
   ExpectRecovers(site);
 }

@@ -61,19 +61,30 @@ TEST_F(ConversionTest, AnAmountThatIsNotPositiveShowsZeroWithoutAMessage) {
   EXPECT_EQ(frm->lblValue.Caption(), u"1.00  Euros");
 }
 
-TEST_F(ConversionTest, TheRateTextFollowsTheUsersLocale) {
-  StartWithRate(" 1,563.12 ");
-  frm->txtAmount.UserTyped(u"2");
-  frm->Option2.UserChoose();
-  EXPECT_EQ(frm->lblValue.Caption(), u"3126.24  X");
-
-  services.locale = {u',', u'.'};
-  StartWithRate("1,5");
-  frm->Option2.UserChoose();
-  frm->txtAmount.UserTyped(u"2.5");
-  EXPECT_EQ(frm->lblValue.Caption(), u"3,75  X") << "the amount keeps the period";
-  frm->txtAmount.UserTyped(u"2,5");
-  EXPECT_EQ(frm->lblValue.Caption(), u"3,00  X") << "a comma ends the amount";
+TEST_F(ConversionTest, TheRateIsReadAsThePageWritesItAndTheResultInTheUsersLocale) {
+  const struct {
+    const char* name;
+    rt::NumberLocale locale;
+    std::string rate;
+    std::u16string amount;
+    std::u16string shown;
+  } rows[] = {
+      {"period locale", {u'.', u','}, "1.7612", u"100", u"176.12  X"},
+      {"comma locale", {u',', u'.'}, "1.7612", u"100", u"176,12  X"},
+      {"comma and no-break space", {u',', u'\u00A0'}, "1.7612", u"100", u"176,12  X"},
+      {"grouped, blanks around", {u',', u'.'}, " 1,563.12 ", u"2", u"3126,24  X"},
+      {"the amount keeps the period", {u',', u'.'}, "1.5", u"2.5", u"3,75  X"},
+      {"a comma ends the amount", {u',', u'.'}, "1.5", u"2,5", u"3,00  X"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    services.locale = row.locale;
+    StartWithRate(row.rate);
+    frm->Option2.UserChoose();
+    frm->txtAmount.UserTyped(row.amount);
+    EXPECT_EQ(frm->lblValue.Caption(), row.shown);
+    EXPECT_TRUE(backend.messages.empty());
+  }
 }
 
 TEST_F(ConversionTest, WithoutRatesTheMessageShowsOnceOrTwiceAndSendsTheFocusToGet) {

@@ -111,17 +111,27 @@ TEST(SystemInfoHive, HoldsThePathOfTheFirstProgramFoundOrNothing) {
   EXPECT_EQ(hive[0].type, platform::kRegSz);
   EXPECT_EQ(hive[0].bytes, Bytes(hardinfo.string() + std::string(1, '\0')));
 
-  // The machine's hive searches the process's PATH.
+  // The machine's hive searches the process's PATH at each look-up, so a
+  // program installed while Quillon runs is found by the next one.
   const std::string old = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
-  ::setenv("PATH", path.c_str(), 1);
+  const std::string later = (tree.root() / "c").string();
+  ::setenv("PATH", later.c_str(), 1);
   auto machine = HiveRegistry::ForThisMachine();
+  auto readPath = [&] {
+    HKey key = 0;
+    if (machine.RegOpenKeyExA(kHKeyLocalMachine, kMsinfo, 0, platform::kKeyRead, key) != 0) return std::string("none");
+    std::uint8_t buffer[1024];
+    std::uint32_t type = 0, size = sizeof buffer;
+    const auto result = machine.RegQueryValueExA(key, u"PATH", 0, type, buffer, size);
+    machine.RegCloseKey(key);
+    return result == 0 ? std::string(reinterpret_cast<char*>(buffer), size) : std::string("none");
+  };
+  const std::string before = readPath();
+  const auto installed = tree.Write("c/hardinfo", "", true);
+  const std::string after = readPath();
   ::setenv("PATH", old.c_str(), 1);
-  HKey key = 0;
-  ASSERT_EQ(machine.RegOpenKeyExA(kHKeyLocalMachine, kMsinfo, 0, platform::kKeyRead, key), 0);
-  std::uint8_t buffer[1024];
-  std::uint32_t type = 0, size = sizeof buffer;
-  ASSERT_EQ(machine.RegQueryValueExA(key, u"PATH", 0, type, buffer, size), 0);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), size), hardinfo.string() + std::string(1, '\0'));
+  EXPECT_EQ(before, "none");
+  EXPECT_EQ(after, installed.string() + std::string(1, '\0'));
 }
 
 }  // namespace

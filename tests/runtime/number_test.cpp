@@ -124,6 +124,32 @@ TEST(Val, OctalReadsAsSigned16Or32Bit) {
   EXPECT_EQ(Val(u"&O9"), 0);
 }
 
+// --- ParsePageNumber: the rate as the page writes it -----------------------
+
+TEST(ParsePageNumber, ReadsOnlyThePagesOwnForm) {
+  const struct {
+    const char* name;
+    std::u16string text;
+    std::optional<double> read;
+  } rows[] = {
+      {"plain", u"1.7612", 1.7612},
+      {"grouped", u"1,463.12", 1463.12},
+      {"blanks around", u" \t1,563.12\r\n", 1563.12},
+      {"whole number", u"181", 181},
+      {"comma decimal", u"1,5x", std::nullopt},
+      {"sign", u"-2", std::nullopt},
+      {"exponent", u"1.5e3", std::nullopt},
+      {"comma first", u",15", std::nullopt},
+      {"comma last", u"15,", std::nullopt},
+      {"comma after period", u"1.5,3", std::nullopt},
+      {"bare period", u"1.", std::nullopt},
+      {"blank inside", u"1 000", std::nullopt},
+      {"no-break space grouping", u"1\u00A0000", std::nullopt},
+      {"empty", u"  ", std::nullopt},
+  };
+  for (const auto& row : rows) EXPECT_EQ(rt::ParsePageNumber(row.text), row.read) << row.name;
+}
+
 // --- ParseLocaleNumber: the rate's locale parse ----------------------------
 
 TEST(ParseLocaleNumber, AcceptsOneWholeNumberInThePeriodLocale) {

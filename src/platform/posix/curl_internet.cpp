@@ -18,7 +18,6 @@ namespace platform {
 
 namespace {
 
-constexpr long kMaxRedirects = 10;
 constexpr const char* kProtocols = "http,https";
 
 struct CurlGlobal {
@@ -102,8 +101,11 @@ struct Transfer {
   bool connected = false;
   Clock::time_point lastByte{};
 
+  Clock::time_point deadline = Clock::time_point::max();
+
   void Touch() { lastByte = Clock::now(); }
   bool Stalled() const { return connected && Clock::now() - lastByte > stallTimeout; }
+  bool TooLong() const { return Clock::now() > deadline; }
 
   bool FinalResponseStarted() const {
     if (!headersDone || status < 200) return false;
@@ -162,7 +164,8 @@ int OnConnected(void* user, char*, char*, int, int) {
 }
 
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-  return static_cast<Transfer*>(user)->Stalled() ? 1 : 0;
+  const auto& t = *static_cast<const Transfer*>(user);
+  return t.Stalled() || t.TooLong() ? 1 : 0;
 }
 
 void SetDirect(CURL* easy) {
@@ -219,6 +222,8 @@ CurlInternet::CurlInternet(CurlLimits limits) : state_(std::make_unique<State>()
 
 CurlInternet::~CurlInternet() = default;
 
+const CurlLimits& CurlInternet::Limits() const { return state_->limits; }
+
 HInternet CurlInternet::InternetOpenA(const std::u16string& agent, std::uint32_t /*accessType*/,
                                       const std::u16string& /*proxy*/,
                                       const std::u16string& /*proxyBypass*/,
@@ -261,7 +266,7 @@ HInternet CurlInternet::InternetOpenUrlA(HInternet root, const std::u16string& u
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, kProtocols);
   curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(e, CURLOPT_MAXREDIRS, state_->limits.maxRedirects);
   curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
   if (headerList) curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList.get());
   SetDirect(e);
@@ -282,6 +287,7 @@ HInternet CurlInternet::InternetOpenUrlA(HInternet root, const std::u16string& u
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
   curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
 
+  transfer.deadline = Transfer::Clock::now() + state_->limits.overallTimeout;
   const CURLcode result = curl_easy_perform(e);
   // A transfer cut short after its final response began keeps what arrived.
   if (result != CURLE_OK && !transfer.FinalResponseStarted()) return 0;

@@ -16,8 +16,12 @@ struct CurlLimits {
   // Once connected, a transfer that receives no byte for this long ends,
   // keeping what arrived. Checked about once a second.
   std::chrono::milliseconds stallTimeout{30'000};
+  // One download, connecting and redirects included, ends here however
+  // steadily bytes trickle in, keeping what arrived as a stall does.
+  std::chrono::milliseconds overallTimeout{120'000};
   // A body is cut here: the reads end as if the body ended.
   std::size_t maxBodyBytes = 16u << 20;
+  long maxRedirects = 10;
 };
 
 // Every request is fetched whole when it is opened, so the reads only hand out
@@ -29,6 +33,8 @@ class CurlInternet : public Internet {
   ~CurlInternet() override;
   CurlInternet(const CurlInternet&) = delete;
   CurlInternet& operator=(const CurlInternet&) = delete;
+
+  const CurlLimits& Limits() const;
 
   HInternet InternetOpenA(const std::u16string& agent, std::uint32_t accessType,
                           const std::u16string& proxy, const std::u16string& proxyBypass,

@@ -35,7 +35,11 @@ std::u16string Join(const std::u16string& parent, const std::u16string& child) {
 
 HiveRegistry::HiveRegistry(std::vector<HiveValue> values) : values_(std::move(values)) {}
 
-HiveRegistry HiveRegistry::ForThisMachine() { return HiveRegistry(SystemInfoHive(CurrentPathVariable())); }
+HiveRegistry::HiveRegistry(std::function<std::vector<HiveValue>()> source) : source_(std::move(source)) {}
+
+HiveRegistry HiveRegistry::ForThisMachine() {
+  return HiveRegistry(std::function([] { return SystemInfoHive(CurrentPathVariable()); }));
+}
 
 bool HiveRegistry::KeyExists(HKey root, const std::u16string& path) const {
   if (path.empty()) return true;
@@ -55,6 +59,8 @@ std::int32_t HiveRegistry::RegOpenKeyExA(HKey root, const std::u16string& subKey
     path = Join(opened->second.path, subKey);
   } else if (!IsPredefined(root)) {
     return kErrorInvalidHandle;
+  } else if (source_) {
+    values_ = source_();
   }
   if (!KeyExists(base, path)) return kErrorFileNotFound;
   if ((samDesired & ~(kKeyRead | kWow64Flags)) != 0) return kErrorAccessDenied;

@@ -3,6 +3,7 @@
 // registry of its own; the hive answers the few lookups callers make, with the
 // result codes the real one gives.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -25,9 +26,13 @@ class HiveRegistry : public Registry {
   static constexpr std::int32_t kErrorInvalidHandle = 6;
 
   explicit HiveRegistry(std::vector<HiveValue> values);
+  // A hive whose values `source` gives anew at each look-up, that is at each
+  // key opened from a root key, so it follows the machine as it changes.
+  explicit HiveRegistry(std::function<std::vector<HiveValue>()> source);
 
   // The hive this machine offers: where the desktop's system-information
-  // program lives, when one is installed (see SystemInfoHive).
+  // program lives, when one is installed (see SystemInfoHive), as of the
+  // look-up.
   static HiveRegistry ForThisMachine();
 
   // Key and value names compare without regard to case. A key exists when a
@@ -50,6 +55,7 @@ class HiveRegistry : public Registry {
 
   bool KeyExists(HKey root, const std::u16string& path) const;
 
+  std::function<std::vector<HiveValue>()> source_;
   std::vector<HiveValue> values_;
   std::map<HKey, OpenKey> open_;
   HKey nextHandle_ = 0x1000;

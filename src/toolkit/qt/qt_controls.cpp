@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyleOptionFocusRect>
 #include <stdexcept>
 
 #include "toolkit/form.h"
@@ -24,6 +25,15 @@ namespace tk::qt {
 namespace {
 
 QColor ToQColor(const Color& c) { return {c.r, c.g, c.b}; }
+
+// The style's focus rectangle just inside `area`.
+void DrawFocusFrame(QPainter& painter, const QWidget& widget, const QRect& area) {
+  QStyleOptionFocusRect option;
+  option.initFrom(&widget);
+  option.rect = area.adjusted(1, 1, -1, -1);
+  option.state |= QStyle::State_KeyboardFocusChange;
+  widget.style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, &widget);
+}
 
 // The mouse state in the designer's toolkit's numbers.
 int ButtonState(Qt::MouseButtons buttons) {
@@ -62,7 +72,10 @@ ControlPeerBase::ControlPeerBase(QtBackend& backend, Control& control, QWidget* 
   if (!design.toolTip.empty()) widget->setToolTip(ToQ(design.toolTip));
   ApplyFont(widget, design.font);
   ApplyColors(widget, design);
-  widget->setFocusPolicy(control.CanFocus() ? Qt::StrongFocus : Qt::NoFocus);
+  if (!control.CanFocus())
+    widget->setFocusPolicy(Qt::NoFocus);
+  else
+    widget->setFocusPolicy(design.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
   // A click or move over a control belongs to it alone, never also to its
   // container, as in the designer's toolkit.
   widget->setAttribute(Qt::WA_NoMousePropagation);
@@ -141,6 +154,11 @@ bool ControlPeerBase::Filter(QObject*, QEvent* event) {
                              static_cast<float>(at.y()));
       return false;
     }
+    case QEvent::FocusIn:
+      // Qt draws focus only after the keyboard moved it; here it must show
+      // however it came, a message box closing or a click included.
+      widget_->window()->setAttribute(Qt::WA_KeyboardFocusChange);
+      return false;
     case QEvent::Shortcut: {
       // Qt's mnemonic would click the widget itself; the model decides which
       // control the letter presses (and moves the focus there first).
@@ -270,8 +288,9 @@ class LineEditPeer : public ControlPeerBase {
   LineEditPeer(QtBackend& backend, TextBox& box, QLineEdit* edit)
       : ControlPeerBase(backend, box, edit), box_(box), edit_(edit) {
     Mirror([&] { edit->setText(ToQ(box.GetText())); });
-    // textEdited, unlike textChanged, comes from the user only.
-    QObject::connect(edit, &QLineEdit::textEdited, Bridge(), [this](const QString& text) {
+    // textChanged, not textEdited: text set through the accessibility
+    // interface or by any other hand is the user's change too.
+    QObject::connect(edit, &QLineEdit::textChanged, Bridge(), [this](const QString& text) {
       if (!Echoing()) box_.UserTyped(FromQ(text));
     });
   }
@@ -298,6 +317,9 @@ class TextEditPeer : public ControlPeerBase {
       edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
       edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
+    // Tab moves the focus on, as in every multi-line box of this toolkit;
+    // a box that took it as a character would trap the keyboard.
+    edit->setTabChangesFocus(true);
     ShowText();
     QObject::connect(edit, &QPlainTextEdit::textChanged, Bridge(), [this] {
       if (!Echoing()) box_.UserTyped(FromQ(edit_->toPlainText()));
@@ -327,6 +349,21 @@ class TextEditPeer : public ControlPeerBase {
   TextBox& box_;
   QPlainTextEdit* edit_;
   bool stale_ = false;
+};
+
+// Qt marks the focus on a list by its current row, so an empty list would
+// hold the focus unseen: it gets the style's focus frame instead.
+class ListWidget : public QListWidget {
+ public:
+  using QListWidget::QListWidget;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QListWidget::paintEvent(event);
+    if (count() > 0 || !hasFocus()) return;
+    QPainter painter(viewport());
+    DrawFocusFrame(painter, *this, viewport()->rect());
+  }
 };
 
 class ListPeer : public ControlPeerBase {
@@ -407,9 +444,10 @@ class PictureBoxWidget : public QFrame {
  protected:
   void paintEvent(QPaintEvent* event) override {
     QFrame::paintEvent(event);
-    if (picture_.isNull()) return;
     QPainter painter(this);
-    painter.drawPixmap(contentsRect().topLeft(), picture_);
+    if (!picture_.isNull()) painter.drawPixmap(contentsRect().topLeft(), picture_);
+    // A picture box takes the focus; without a frame nobody would see it.
+    if (hasFocus()) DrawFocusFrame(painter, *this, contentsRect());
   }
 
  private:
@@ -471,7 +509,7 @@ std::unique_ptr<ControlPeerBase> MakeControlPeer(QtBackend& backend, Control& co
       return std::make_unique<LineEditPeer>(backend, box, new QLineEdit(parent));
     }
     case Kind::ListBox:
-      return std::make_unique<ListPeer>(backend, dynamic_cast<ListBox&>(control), new QListWidget(parent));
+      return std::make_unique<ListPeer>(backend, dynamic_cast<ListBox&>(control), new ListWidget(parent));
     case Kind::Frame: return std::make_unique<FramePeer>(backend, control, new QGroupBox(parent));
     case Kind::PictureBox:
       return std::make_unique<ClickPeer>(backend, control, new PictureBoxWidget(parent, design));

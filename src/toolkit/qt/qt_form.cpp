@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 #include "toolkit/qt/qt_backend.h"
@@ -19,6 +21,57 @@ void FormWindow::closeEvent(QCloseEvent* event) {
   if (!peer_) return;  // already unloaded, waiting to be deleted
   event->ignore();
   peer_->GetForm().UserClose();
+}
+
+void FormWindow::CentreOnScreen() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  // Frame margins are known only once the window manager has framed the
+  // window; until then the frame is the client area.
+  QMargins frame;
+  if (windowHandle()) frame = windowHandle()->frameMargins();
+  const QSize whole = size().grownBy(frame);
+  const QRect area = screen->availableGeometry();
+  move(area.x() + (area.width() - whole.width()) / 2, area.y() + (area.height() - whole.height()) / 2);
+  const bool wasPending = centrePending_;
+  centrePending_ = frame.isNull();
+  // Without a window manager no frame ever comes; a user's own move later on
+  // must not be undone either.
+  if (centrePending_ && !wasPending) QTimer::singleShot(3000, this, [this] { centrePending_ = false; });
+}
+
+void FormWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || !peer_) return;
+  // Some window managers (openbox) offer minimize and maximize whatever the
+  // hints say; a window whose design has no such button takes it back.
+  const FormDesign& design = peer_->GetForm().Design();
+  Qt::WindowStates refused;
+  if (!design.maxButton || design.border == BorderStyle::FixedDialog) refused |= Qt::WindowMaximized | Qt::WindowFullScreen;
+  if (!design.minButton || design.border == BorderStyle::FixedDialog) refused |= Qt::WindowMinimized;
+  if (!(windowState() & refused)) return;
+  QTimer::singleShot(0, this, [this, refused] {
+    setWindowState(windowState() & ~refused);
+    if (!isMinimized()) {
+      raise();
+      activateWindow();
+    }
+  });
+}
+
+bool FormWindow::event(QEvent* event) {
+  // Window managers frame a window around its mapping, some before its first
+  // paint, some after; any of these events may be the first to see the frame.
+  switch (event->type()) {
+    case QEvent::Paint:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowActivate:
+      if (centrePending_ && windowHandle() && !windowHandle()->frameMargins().isNull()) CentreOnScreen();
+      break;
+    default: break;
+  }
+  return QWidget::event(event);
 }
 
 namespace {
@@ -62,10 +115,14 @@ QtFormPeer::QtFormPeer(QtBackend& backend, Form& form)
   window_->setWindowFlags(FlagsFor(design));
   window_->setWindowTitle(ToQ(form.Caption()));
   const QSize client(Px(design.clientWidth), Px(design.clientHeight));
-  if (design.border == BorderStyle::FixedDialog)
+  if (design.border == BorderStyle::FixedDialog) {
     window_->setFixedSize(client);
-  else
+  } else {
     window_->resize(client);
+    // A maximum size, however large, is what tells window managers such as
+    // fluxbox to offer no maximize; X coordinates end at 32767.
+    if (!design.maxButton) window_->setMaximumSize(32767, 32767);
+  }
   const QIcon icon(QString::fromStdString(design.icon.resource));
   if (!design.icon.Empty() && !icon.availableSizes().isEmpty()) window_->setWindowIcon(icon);
   ApplyFont(window_, design.font);
@@ -120,12 +177,7 @@ void QtFormPeer::ControlsCreated() {
 void QtFormPeer::Show() {
   if (!shownBefore_) {
     shownBefore_ = true;
-    if (form_.Design().centerOnScreen) {
-      if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        window_->move(area.center() - QPoint(window_->width() / 2, window_->height() / 2));
-      }
-    }
+    if (form_.Design().centerOnScreen) window_->CentreOnScreen();
   }
   window_->show();
   window_->raise();

@@ -20,12 +20,18 @@ class FormWindow : public QWidget {
   // The model no longer has this window: events stop reaching it.
   void Detach() { peer_ = nullptr; }
   QtFormPeer* Peer() const { return peer_; }
+  // Centres the whole window, frame included, on the screen, now and once
+  // more when the window manager has put its frame around it.
+  void CentreOnScreen();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   QtFormPeer* peer_;
+  bool centrePending_ = false;
 };
 
 // Has screen readers read every form window as a window (a frame) with its

@@ -1,0 +1,290 @@
+// The program's own two windows on the Qt backend: where their tables put
+// each control at 96 dpi, their Tab chains, the focus a user can see, and
+// what enlarging the main window uncovers.
+#include <QAccessible>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "about/frm_about.h"
+#include "main_window/frm_converter.h"
+#include "qt_fixture.h"
+#include "quillon_resources.h"
+#include "support/fake_internet.h"
+#include "support/fakes.h"
+
+namespace qttest {
+namespace {
+
+const std::string kOneRow =
+    "using values from today<BR><td>&nbsp;&nbsp;&nbsp;&nbsp;<img>Australian Dollar <font><a href=\"x.html\">1.7612</a>";
+
+// The five working controls the design puts below the client area.
+const std::vector<std::string> kOutOfSight = {"cmdConvert", "lstSymbol", "rtbMain", "lstRate", "lblCurr"};
+
+class RealWindowsTest : public QtFormTest {
+ protected:
+  RealWindowsTest() {
+    QuillonInitResources();
+    services.internet = &internet;
+    services.shell = &shell;
+    services.registry = &registry;
+    services.programs = &programs;
+    services.files = &files;
+    services.locale = {u',', u'.'};
+    services.ratesUrl = u"http://127.0.0.1:9/rates";
+    about = std::make_unique<FrmAbout>(app, services);
+    main = std::make_unique<quillon::FrmConverter>(app, services, about.get());
+    app.Show(*main);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(Of(*main)));
+  }
+  ~RealWindowsTest() override {
+    const auto open = app.Forms();
+    if (std::find(open.begin(), open.end(), main.get()) != open.end()) app.Unload(*main);
+  }
+
+  static QWidget* Of(const tk::Form& form) { return QWidget::find(static_cast<WId>(form.hWnd())); }
+  static QWidget* W(const tk::Form& form, const std::string& name) {
+    QWidget* widget = Of(form)->findChild<QWidget*>(QString::fromStdString(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  QWidget* W(const std::string& name) const { return W(*main, name); }
+
+  void FetchAndChoose() {
+    internet.body = kOneRow;
+    main->cmdGet_Click();
+    ASSERT_EQ(main->lstCurrency.ListCount(), 1);
+    main->lstCurrency.UserSelect(0);
+  }
+
+  // The widgets Tab visits, in order, from the first of the chain.
+  static std::vector<std::string> TabChain(QWidget* window) {
+    std::vector<std::string> chain;
+    QWidget* w = window;
+    do {
+      w = w->nextInFocusChain();
+      if (!w->objectName().isEmpty() && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled())
+        chain.push_back(w->objectName().toStdString());
+    } while (w != window);
+    return chain;
+  }
+
+  // The widget as painted, so a test can tell whether its focus shows.
+  static QImage Look(QWidget* w) { return w->grab().toImage(); }
+
+  fakes::FakeInternet internet;
+  fakes::RecordingShell shell;
+  fakes::FakeRegistry registry;
+  fakes::RecordingProgramStarter programs;
+  fakes::FakeFiles files;
+  platform::Services services;
+  std::unique_ptr<FrmAbout> about;
+  std::unique_ptr<quillon::FrmConverter> main;
+};
+
+TEST_F(RealWindowsTest, EveryControlStandsWhereItsTableSaysAt96Dpi) {
+  app.Show(*about);
+  const struct {
+    const char* form;
+    const char* name;
+    QRect px;
+    bool sizedToText = false;
+  } rows[] = {
+      {"frmConverter", "cmdConvert", {296, 408, 81, 23}},   {"frmConverter", "lstSymbol", {168, 480, 145, 95}},
+      {"frmConverter", "rtbMain", {336, 472, 137, 113}},    {"frmConverter", "Frame2", {200, 80, 273, 257}},
+      {"frmConverter", "Picture1", {8, 16, 257, 233}},      {"frmConverter", "cmdCodes", {0, 210, 81, 23}},
+      {"frmConverter", "cmdClose", {176, 210, 81, 23}},     {"frmConverter", "cmdAbout", {88, 210, 81, 23}},
+      {"frmConverter", "Option1", {32, 16, 201, 17}},       {"frmConverter", "Option2", {32, 40, 201, 17}},
+      {"frmConverter", "txtAmount", {96, 88, 105, 19}},     {"frmConverter", "Frame3", {0, 140, 257, 57}},
+      {"frmConverter", "lblValue", {8, 24, 240, 13}},       {"frmConverter", "Label1", {16, 91, 64, 13}, true},
+      {"frmConverter", "lstRate", {8, 480, 145, 95}},       {"frmConverter", "Frame1", {8, 80, 185, 257}},
+      {"frmConverter", "Picture2", {12, 224, 161, 31}},     {"frmConverter", "cmdGet", {5, 2, 153, 23}},
+      {"frmConverter", "lstCurrency", {8, 19, 169, 199}},   {"frmConverter", "lblCurr", {160, 416, 27, 13}, true},
+      {"frmConverter", "Image2", {24, 8, 48, 48}},          {"frmConverter", "lblCount", {152, 45, 219, 13}, true},
+      {"frmConverter", "Image1", {136, 0, 243, 41}},        {"frmConverter", "Label2", {0, 0, 481, 65}},
+      {"frmAbout", "picIcon", {8, 8, 71, 147}},             {"frmAbout", "lblTitle", {104, 16, 187, 16}},
+      {"frmAbout", "lblVersion", {104, 40, 155, 15}},       {"frmAbout", "Frame1", {8, 160, 273, 97}},
+      {"frmAbout", "lblDisclaimer", {8, 16, 258, 79}},      {"frmAbout", "Image2", {192, 56, 62, 31}},
+      {"frmAbout", "Frame2", {104, 56, 265, 73}},           {"frmAbout", "lblDescription", {16, 11, 237, 54}},
+      {"frmAbout", "Command1", {104, 136, 153, 23}},        {"frmAbout", "Command2", {288, 136, 83, 23}},
+      {"frmAbout", "Command3", {286, 185, 83, 23}},         {"frmAbout", "Command4", {286, 232, 83, 23}},
+      {"frmAbout", "Image1", {320, 8, 48, 48}},
+  };
+  for (const auto& row : rows) {
+    const tk::Form& form = std::string(row.form) == "frmAbout" ? static_cast<tk::Form&>(*about) : *main;
+    const QWidget* w = W(form, row.name);
+    if (!w) continue;
+    if (row.sizedToText)
+      EXPECT_EQ(w->pos(), row.px.topLeft()) << row.name;
+    else
+      EXPECT_EQ(w->geometry(), row.px) << row.form << " " << row.name;
+  }
+  EXPECT_EQ(Of(*main)->size(), QSize(480, 344));
+  EXPECT_EQ(Of(*about)->size(), QSize(382, 266));
+}
+
+TEST_F(RealWindowsTest, TabVisitsOnlyControlsInSightAndTheSymbolListFirst) {
+  EXPECT_EQ(TabChain(Of(*main)), (std::vector<std::string>{"lstSymbol", "cmdGet", "Option1", "Option2", "txtAmount",
+                                                          "cmdCodes", "cmdAbout", "cmdClose", "lstCurrency",
+                                                          "Picture1"}));
+  EXPECT_TRUE(W("lstSymbol")->hasFocus()) << "the start focus";
+  app.Show(*about);
+  EXPECT_EQ(TabChain(Of(*about)),
+            (std::vector<std::string>{"picIcon", "Command1", "Command2", "Command3", "Command4"}));
+}
+
+TEST_F(RealWindowsTest, TabFromTheListStaysInSightAndLeavesThePageBox) {
+  FetchAndChoose();  // so the amount box lets the focus stay
+  const struct {
+    const char* name;
+    const char* from;
+    Qt::KeyboardModifiers modifiers;
+    const char* to;  // empty: any Tab stop but the one it came from
+  } rows[] = {
+      {"Tab from the currency list", "lstCurrency", Qt::NoModifier, "Picture1"},
+      {"Tab from the last stop wraps", "Picture1", Qt::NoModifier, "lstSymbol"},
+      {"Shift+Tab from the first stop", "lstSymbol", Qt::ShiftModifier, "Picture1"},
+      {"Tab out of the page box", "rtbMain", Qt::NoModifier, ""},
+      {"Shift+Tab out of the page box", "rtbMain", Qt::ShiftModifier, ""},
+  };
+  const std::vector<std::string> stops = TabChain(Of(*main));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    (*main)[row.from].SetFocus();
+    ASSERT_TRUE(W(row.from)->hasFocus());
+    QTest::keyClick(W(row.from), Qt::Key_Tab, row.modifiers);
+    QWidget* now = QApplication::focusWidget();
+    ASSERT_NE(now, nullptr);
+    const std::string landed = now->objectName().toStdString();
+    if (*row.to) {
+      EXPECT_EQ(landed, row.to);
+    } else {
+      EXPECT_NE(landed, row.from);
+      EXPECT_EQ(std::count(stops.begin(), stops.end(), landed), 1) << landed;
+    }
+    EXPECT_EQ(main->ActiveControl()->Name(), landed);
+  }
+  EXPECT_EQ(main->rtbMain.GetText().find(u'\t'), std::u16string::npos);
+}
+
+TEST_F(RealWindowsTest, TheFocusShowsOnEveryControlThatTakesIt) {
+  auto answerNextBox = [] {
+    QTimer::singleShot(0, [] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+        box->button(QMessageBox::Ok)->click();
+    });
+  };
+  const struct {
+    const char* name;
+    const char* control;
+    bool afterMessageBox;
+  } rows[] = {
+      {"an empty list", "lstCurrency", false},
+      {"a picture box", "Picture1", false},
+      {"a button clicked, then a message box", "cmdCodes", true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    main->cmdClose.SetFocus();
+    const QImage unfocused = Look(W(row.control));
+    if (row.afterMessageBox) {
+      QTest::mouseClick(W(row.control), Qt::LeftButton);
+      answerNextBox();
+      app.MsgBox(u"Please select a currency     ", tk::msgbox::kExclamation);
+      QTest::qWait(20);
+    } else {
+      QTest::mouseClick(W(row.control), Qt::LeftButton, {}, QPoint(3, 3));
+    }
+    ASSERT_TRUE(W(row.control)->hasFocus());
+    EXPECT_NE(Look(W(row.control)), unfocused);
+  }
+}
+
+TEST_F(RealWindowsTest, EnlargingUncoversTheFiveOutOfSightControlsAndNothingMoves) {
+  QWidget* window = Of(*main);
+  const QRect client = window->rect();
+  std::map<std::string, QRect> before;
+  for (const auto& control : main->Controls()) {
+    if (control->GetKind() == tk::Kind::Line) continue;
+    QWidget* w = W(control->Name());
+    before[control->Name()] = QRect(w->mapTo(window, QPoint(0, 0)), w->size());
+  }
+  for (const std::string& name : kOutOfSight)
+    EXPECT_FALSE(client.intersects(before[name])) << name << " is in sight at the designed size";
+
+  window->resize(700, 640);
+  QCoreApplication::processEvents();
+  for (const auto& [name, rect] : before) {
+    QWidget* w = W(name);
+    EXPECT_EQ(QRect(w->mapTo(window, QPoint(0, 0)), w->size()), rect) << name << " moved";
+  }
+  for (const std::string& name : kOutOfSight) {
+    EXPECT_TRUE(window->rect().contains(before[name])) << name;
+    EXPECT_TRUE(W(name)->isVisible()) << name;
+  }
+}
+
+TEST_F(RealWindowsTest, AWindowTakesBackAStateItsTitleBarOffersNoButtonFor) {
+  app.Show(*about);
+  const struct {
+    const char* name;
+    QWidget* window;
+    Qt::WindowState state;
+    bool kept;
+  } rows[] = {
+      {"main window maximized", Of(*main), Qt::WindowMaximized, false},
+      {"main window minimized", Of(*main), Qt::WindowMinimized, true},
+      {"About maximized", Of(*about), Qt::WindowMaximized, false},
+      {"About minimized", Of(*about), Qt::WindowMinimized, false},
+  };
+  for (const auto& row : rows) {
+    row.window->setWindowState(row.state);
+    QTest::qWait(50);
+    EXPECT_EQ(bool(row.window->windowState() & row.state), row.kept) << row.name;
+    row.window->setWindowState(Qt::WindowNoState);
+    QTest::qWait(20);
+  }
+}
+
+TEST_F(RealWindowsTest, TheAmountSetByAnyHandConvertsOnce) {
+  FetchAndChoose();
+  main->Option2.UserChoose();
+  int changes = 0;
+  const auto handler = main->txtAmount.Change;
+  main->txtAmount.Change = [&] {
+    ++changes;
+    handler();
+  };
+  auto* edit = qobject_cast<QLineEdit*>(W("txtAmount"));
+  ASSERT_NE(edit, nullptr);
+  const struct {
+    const char* name;
+    std::function<void()> change;
+    std::u16string shown;
+  } rows[] = {
+      // What a screen reader's setTextContents does to the box.
+      {"through the accessibility interface",
+       [&] {
+         QAccessibleInterface* access = QAccessible::queryAccessibleInterface(edit);
+         ASSERT_NE(access, nullptr);
+         ASSERT_NE(access->editableTextInterface(), nullptr);
+         access->editableTextInterface()->replaceText(0, static_cast<int>(edit->text().size()), "3");
+       },
+       u"5,28  Australian Dollar"},
+      {"by the widget's own setter", [&] { edit->setText("100"); }, u"176,12  Australian Dollar"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    changes = 0;
+    row.change();
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(main->txtAmount.GetText(), edit->text().toStdU16String());
+    EXPECT_EQ(main->lblValue.Caption(), row.shown);
+  }
+}
+
+}  // namespace
+}  // namespace qttest
