@@ -130,7 +130,7 @@ void FrmAbout::Command1_Click() { OpenPage(kMailingListPage); }
 void FrmAbout::Command2_Click() { OpenPage(kSite); }
 void FrmAbout::picIcon_Click() { OpenPage(kSite); }
 void FrmAbout::Image2_Click() { OpenPage(kDonationPage); }
-void FrmAbout::Command3_Click() { App().Unload(*this); }
+void FrmAbout::Command3_Click() { UnloadForm(); }
 void FrmAbout::Command4_Click() { StartSysInfo(); }
 
 void FrmAbout::Command1_MouseMove(int, int, float, float) { ShowHand((*this)["Command1"]); }

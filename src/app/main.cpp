@@ -56,6 +56,6 @@ int main(int argc, char* argv[]) {
 
   FrmAbout about(app, services);
   quillon::FrmConverter converter(app, services, &about);
-  app.Show(converter);
+  converter.Show();
   return app.Run();
 }

@@ -131,13 +131,13 @@ void FrmConverter::Form_Initialize() {
 }
 
 void FrmConverter::Form_Load() {
-  App().Show(*this);
+  Show();
   lblCount.SetCaption(kStartupHint);
 }
 
 void FrmConverter::Form_Unload(std::int16_t& cancel) {
   for (tk::Form* form : App().Forms()) {
-    App().Unload(*form);
+    form->UnloadForm();
     cancel = 0;
   }
   cancel = 0;
@@ -151,10 +151,10 @@ void FrmConverter::cmdCodes_Click() {
 }
 
 void FrmConverter::cmdAbout_Click() {
-  if (about_) App().Show(*about_);
+  if (about_) about_->Show();
 }
 
-void FrmConverter::cmdClose_Click() { App().Unload(*this); }
+void FrmConverter::cmdClose_Click() { UnloadForm(); }
 
 std::u16string FrmConverter::RatesUrl() const {
   return services_.ratesUrl.empty() ? kRatesUrl : services_.ratesUrl;

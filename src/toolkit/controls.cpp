@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "toolkit/application.h"
 #include "toolkit/form.h"
 
 namespace tk {
@@ -15,7 +14,7 @@ Control::Control(Form& form, const ControlDesign& design, Control* container)
 Control::~Control() = default;
 
 void Control::Raise(const Event& event) {
-  if (event) form_.App().Raise(event);
+  if (event) form_.Raise(event);
 }
 
 void Control::SetCaption(const Text& caption) {
@@ -94,7 +93,7 @@ void Control::UserFocus() {
 }
 
 void Control::UserMouseMove(int button, int shift, float x, float y) {
-  if (MouseMove) form_.App().Raise([&] { MouseMove(button, shift, x, y); });
+  if (MouseMove) form_.Raise([&] { MouseMove(button, shift, x, y); });
 }
 
 TextBox::TextBox(Form& form, const ControlDesign& design, Control* container)

@@ -154,7 +154,6 @@ class OptionButton : public Control {
   void ResetToDesign() override;
 
  private:
-  friend class Form;
   bool value_;
 };
 

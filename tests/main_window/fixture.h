@@ -9,8 +9,8 @@
 #include "main_window/frm_converter.h"
 #include "support/fake_internet.h"
 #include "support/fakes.h"
+#include "support/recording_backend.h"
 #include "toolkit/application.h"
-#include "toolkit/headless.h"
 
 namespace quillon_test {
 
@@ -37,7 +37,7 @@ class MainWindowTest : public ::testing::Test {
     app = std::make_unique<tk::Application>(backend, tk::AppInfo{u"Quillon", 1, 0, 0, u"/opt/quillon"});
     about = std::make_unique<tk::Form>(*app, tk::FormDesign{.name = "frmAbout"}, std::vector<tk::ControlDesign>{});
     frm = std::make_unique<quillon::FrmConverter>(*app, services, about.get());
-    app->Show(*frm);
+    frm->Show();
   }
 
   void FetchRates(const std::string& page = kTwoRowPage) {
@@ -51,7 +51,7 @@ class MainWindowTest : public ::testing::Test {
     return texts;
   }
 
-  tk::HeadlessBackend backend;
+  fakes::RecordingBackend backend;
   fakes::FakeInternet internet;
   fakes::RecordingShell shell;
   platform::Services services;

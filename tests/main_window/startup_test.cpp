@@ -47,7 +47,7 @@ TEST_F(StartupTest, ExitAndCloseBoxCloseTheAboutWindowAndEndTheProgram) {
     Start();
     int aboutUnloads = 0;
     about->Unload = [&](std::int16_t&) { ++aboutUnloads; };
-    app->Show(*about);
+    about->Show();
     ASSERT_EQ(app->Forms().size(), 2u);
     if (viaCloseBox)
       frm->UserClose();
@@ -63,7 +63,7 @@ TEST_F(StartupTest, ExitAndCloseBoxCloseTheAboutWindowAndEndTheProgram) {
 
 TEST_F(StartupTest, ClosingOnlyTheAboutWindowLeavesTheProgramRunning) {
   Start();
-  app->Show(*about);
+  about->Show();
   about->UserClose();
   EXPECT_TRUE(frm->Loaded());
   EXPECT_FALSE(backend.quit);
