@@ -9,7 +9,7 @@ namespace {
 char16_t FoldCase(char16_t c) {
   // Text comparison folds the letters a page can hold in its markup; the ASCII
   // and Latin-1 letters are the ones that matter for the delimiters we search.
-  if (c >= u'A' && c <= u'Z') return c + 32;
+  if (c < 0x80) return LowerAscii(c);
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
   return c;
 }
@@ -54,6 +54,18 @@ std::u16string Replace(std::u16string_view text, std::u16string_view find, std::
     at = hit + find.size();
   }
   out.append(text.substr(at));
+  return out;
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = LowerAscii(c);
+  return out;
+}
+
+std::u16string LowerAscii(std::u16string_view text) {
+  std::u16string out(text);
+  for (char16_t& c : out) c = LowerAscii(c);
   return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "runtime/text.h"
 #include "toolkit/form.h"
 
 namespace tk {
@@ -29,9 +30,7 @@ char16_t Control::AccessKey() const {
       ++i;
       continue;
     }
-    char16_t c = caption_[i + 1];
-    if (c >= u'A' && c <= u'Z') c += 32;
-    return c;
+    return rt::LowerAscii(caption_[i + 1]);
   }
   return 0;
 }
@@ -116,7 +115,7 @@ ListBox::ListBox(Form& form, const ControlDesign& design, Control* container)
     : Control(form, design, container), items_(design.items) {}
 
 void ListBox::AddItem(const Text& item) {
-  if (items_.size() >= 32767) throw std::length_error("Out of memory: the list is full");
+  if (items_.size() >= kMaxItems) throw std::length_error("Out of memory: the list is full");
   items_.push_back(item);
   if (Peer()) Peer()->AddItem(item);
 }

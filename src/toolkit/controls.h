@@ -123,6 +123,9 @@ class TextBox : public Control {
 
 class ListBox : public Control {
  public:
+  // The most items a list holds; one more is refused.
+  static constexpr std::size_t kMaxItems = 32767;
+
   ListBox(Form& form, const ControlDesign& design, Control* container);
   void AddItem(const Text& item);
   // Raises no Click.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "runtime/text.h"
 #include "toolkit/application.h"
 
 namespace tk {
@@ -87,7 +88,7 @@ void Form::MoveFocus(Control* control, bool fromUser) {
 }
 
 void Form::UserAccessKey(char16_t letter) {
-  if (letter >= u'A' && letter <= u'Z') letter += 32;
+  letter = rt::LowerAscii(letter);
   for (const auto& c : controls_) {
     if (c->AccessKey() != letter || !c->Visible() || !c->Enabled()) continue;
     if (c->GetKind() == Kind::CommandButton) {
