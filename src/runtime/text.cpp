@@ -148,7 +148,7 @@ std::string ToUtf8(std::u16string_view in) {
 
 std::u16string FromWindows1252(std::string_view bytes) {
   // 0x80-0x9F are the code page's printable extras; the five holes map to the
-  // C1 control of the same value, as the platform's converter does.
+  // C1 control of the same value, so no byte is lost.
   static constexpr std::array<char16_t, 32> kHigh = {
       0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,

@@ -34,6 +34,4 @@ std::u16string FromUtf8(std::string_view utf8);   // invalid sequences become U+
 std::string ToUtf8(std::u16string_view text);     // lone surrogates become U+FFFD
 std::u16string FromWindows1252(std::string_view bytes);
 
-inline std::u16string operator""_u(const char16_t* s, std::size_t n) { return {s, n}; }
-
 }  // namespace rt

@@ -52,7 +52,7 @@ bool Control::CanFocus() const {
     case Kind::CommandButton:
     case Kind::OptionButton:
     case Kind::PictureBox:
-      return Visible() && Enabled();
+      return true;
     default:
       return false;
   }

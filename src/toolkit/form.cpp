@@ -90,7 +90,7 @@ void Form::MoveFocus(Control* control, bool fromUser) {
 void Form::UserAccessKey(char16_t letter) {
   letter = rt::LowerAscii(letter);
   for (const auto& c : controls_) {
-    if (c->AccessKey() != letter || !c->Visible() || !c->Enabled()) continue;
+    if (c->AccessKey() != letter) continue;
     if (c->GetKind() == Kind::CommandButton) {
       MoveFocus(c.get(), false);
       c->UserClick();

@@ -136,7 +136,7 @@ TEST_F(HostilePageTest, PagesWithoutWholeRowsListNothingAndStillEnd) {
   // With no rates the amount box still answers: it asks for rates.
   frm->txtAmount.UserTyped(u"5");
   ASSERT_FALSE(backend.messages.empty());
-  EXPECT_EQ(backend.messages.back().style, 64);
+  EXPECT_EQ(backend.messages.back().style, tk::msgbox::kInformation);
   backend.messages.clear();
   EXPECT_STILL_CONVERTS();
 }

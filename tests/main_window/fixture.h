@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "main_window/frm_converter.h"
+#include "runtime/text.h"
 #include "support/fake_internet.h"
 #include "support/fakes.h"
 #include "support/recording_backend.h"
@@ -14,7 +15,7 @@
 
 namespace quillon_test {
 
-inline std::string Utf8(const std::u16string& s) { return std::string(s.begin(), s.end()); }
+inline std::string Utf8(const std::u16string& s) { return rt::ToUtf8(s); }
 
 // Two rows in the shape of the rates page, with its date line.
 inline const std::string kTwoRowPage =
@@ -29,14 +30,14 @@ class MainWindowTest : public ::testing::Test {
   MainWindowTest() {
     services.internet = &internet;
     services.shell = &shell;
-    services.locale = {u'.', u','};
-    services.ratesUrl = u"http://127.0.0.1:9/cgi-bin/cgicalc.cgi?value=1&base=EUR";
+    settings.locale = {u'.', u','};
+    settings.ratesUrl = u"http://127.0.0.1:9/cgi-bin/cgicalc.cgi?value=1&base=EUR";
   }
 
   void Start() {
     app = std::make_unique<tk::Application>(backend, tk::AppInfo{u"Quillon", 1, 0, 0, u"/opt/quillon"});
     about = std::make_unique<tk::Form>(*app, tk::FormDesign{.name = "frmAbout"}, std::vector<tk::ControlDesign>{});
-    frm = std::make_unique<quillon::FrmConverter>(*app, services, about.get());
+    frm = std::make_unique<quillon::FrmConverter>(*app, services, settings, about.get());
     frm->Show();
   }
 
@@ -55,6 +56,7 @@ class MainWindowTest : public ::testing::Test {
   fakes::FakeInternet internet;
   fakes::RecordingShell shell;
   platform::Services services;
+  quillon::ConverterSettings settings;
   std::unique_ptr<tk::Application> app;
   std::unique_ptr<tk::Form> about;
   std::unique_ptr<quillon::FrmConverter> frm;

@@ -92,14 +92,14 @@ TEST_F(ModelTest, ChoosingAnOptionClearsOnlyTheOthersOfItsContainer) {
   int clicksB = 0;
   optB.Click = [&] { ++clicksB; };
   optB.UserChoose();
-  EXPECT_EQ(optB.Value(), -1);
-  EXPECT_EQ(optA.Value(), 0);
-  EXPECT_EQ(optOther.Value(), -1) << "another container is another group";
+  EXPECT_TRUE(optB.IsChosen());
+  EXPECT_FALSE(optA.IsChosen());
+  EXPECT_TRUE(optOther.IsChosen()) << "another container is another group";
   EXPECT_EQ(clicksB, 1);
   optB.UserChoose();
   EXPECT_EQ(clicksB, 1) << "choosing the chosen option changes nothing";
   optA.SetValue(true);
-  EXPECT_EQ(optB.Value(), 0);
+  EXPECT_FALSE(optB.IsChosen());
 }
 
 TEST_F(ModelTest, ShowingFocusesTheLowestTabIndexThatTakesFocus) {
@@ -121,7 +121,7 @@ TEST_F(ModelTest, GotFocusFollowsRealChangesOnlyAndMessageBoxesKeepTheFocus) {
   EXPECT_EQ(gotFocus, 1);
   ASSERT_EQ(backend.messages.size(), 1u);
   EXPECT_EQ(backend.messages[0].title, u"Title") << "boxes bear the application title";
-  EXPECT_EQ(backend.messages[0].style, 48);
+  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kExclamation);
   EXPECT_EQ(form.ActiveControl(), &txt);
   lst.SetFocus();
   txt.SetFocus();
@@ -201,7 +201,7 @@ TEST_F(ModelTest, PendingInputRunsInsideDoEventsAndTheBusyCursorReachesTheBacken
   EXPECT_EQ(ran, 1);
   app.SetMousePointer(tk::mouse::kHourglass);
   app.SetMousePointer(tk::mouse::kDefault);
-  EXPECT_EQ(backend.pointerHistory, (std::vector<int>{11, 0}));
+  EXPECT_EQ(backend.pointerHistory, (std::vector<int>{tk::mouse::kHourglass, tk::mouse::kDefault}));
   app.RegisterCursor(101, {"hand", 6, 0});
   EXPECT_EQ(app.LoadResCursor(101).hotX, 6);
   EXPECT_THROW(app.LoadResCursor(102), std::runtime_error);
