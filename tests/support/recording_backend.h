@@ -37,7 +37,6 @@ class RecordingBackend : public tk::HeadlessBackend {
   }
   void SetScreenMousePointer(int pointer) override { pointerHistory.push_back(pointer); }
   void DoEvents() override {
-    ++doEventsCalls;
     // Only what was queued before this call; input posted meanwhile waits.
     auto pending = std::move(queue_);
     queue_.clear();
@@ -56,7 +55,6 @@ class RecordingBackend : public tk::HeadlessBackend {
   // Runs while a box is open, before it is answered with OK.
   std::function<void(const ShownMessage&)> onMessage;
   std::vector<int> pointerHistory;
-  int doEventsCalls = 0;
   bool quit = false;
   std::map<std::string, int> shows;         // form name -> times shown
   std::map<std::string, int> broughtFront;  // form name -> times brought forward
