@@ -28,7 +28,6 @@ const tk::FormDesign& AboutWindow() {
       .border = tk::BorderStyle::FixedDialog,
       .minButton = false,
       .maxButton = false,
-      .centerOnScreen = true,
       .icon = {.resource = ":/quillon/icons/about.ico"},
       .font = kPlain,
   };

@@ -18,15 +18,13 @@ constexpr Color kWhite{255, 255, 255};
 constexpr Color kGrey{128, 128, 128};
 constexpr Color kGreen{0, 128, 0};
 
+// Like a designer's file, the design names only what differs from the defaults.
 tk::FormDesign WindowDesign() {
   return {.name = "frmConverter",
           .caption = u"Quillon",
           .clientWidth = 7200,
           .clientHeight = 5160,
-          .border = tk::BorderStyle::Sizable,
-          .minButton = true,
           .maxButton = false,
-          .centerOnScreen = true,
           .icon = {":/quillon/icons/main.ico"}};
 }
 
