@@ -239,7 +239,7 @@ TEST(AccessKeys, PressButtonsAnywhereOnTheForm) {
   }
 }
 
-TEST(Unload, RunsTheHandlerOnceAndEndsTheProgramWithTheLastForm) {
+TEST(Unload, RunsTheHandlerOnceAndStartsTheNextLoadFromTheDesign) {
   RunEach({
       {"a handler that walks the open forms unloads each once",
        [](Rig& r) {
@@ -258,22 +258,6 @@ TEST(Unload, RunsTheHandlerOnceAndEndsTheProgramWithTheLastForm) {
          EXPECT_TRUE(r.app.Forms().empty());
          EXPECT_TRUE(r.backend.quit);
        }},
-      {"a cancelled unload keeps the form",
-       [](Rig& r) {
-         r.form.Show();
-         r.form.Unload = [](std::int16_t& cancel) { cancel = 1; };
-         r.form.UserClose();
-         EXPECT_TRUE(r.form.Loaded());
-         EXPECT_FALSE(r.backend.quit);
-       }},
-      {"another open form keeps the program running",
-       [](Rig& r) {
-         r.form.Show();
-         r.other.Show();
-         r.form.UserClose();
-         EXPECT_FALSE(r.form.Loaded());
-         EXPECT_FALSE(r.backend.quit);
-       }},
       {"a reload starts from the design",
        [](Rig& r) {
          r.other.Show();
@@ -289,6 +273,30 @@ TEST(Unload, RunsTheHandlerOnceAndEndsTheProgramWithTheLastForm) {
          EXPECT_EQ(r.form["btnGo"].MousePointer(), tk::mouse::kDefault);
        }},
   });
+}
+
+TEST(Unload, TheProgramEndsWhenTheLastFormGoes) {
+  struct Row {
+    const char* name;
+    bool otherOpen;
+    std::int16_t cancel;
+    bool stillLoaded, ended;
+  };
+  const std::vector<Row> rows = {
+      {"the only form closes", false, 0, false, true},
+      {"the handler cancels", false, 1, true, false},
+      {"another form is still open", true, 0, false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Rig rig;
+    rig.form.Show();
+    if (row.otherOpen) rig.other.Show();
+    rig.form.Unload = [&](std::int16_t& cancel) { cancel = row.cancel; };
+    rig.form.UserClose();
+    EXPECT_EQ(rig.form.Loaded(), row.stillLoaded);
+    EXPECT_EQ(rig.backend.quit, row.ended);
+  }
 }
 
 TEST(Dispatch, AnExceptionEscapingAHandlerIsShownAndTheFormStays) {
