@@ -22,7 +22,7 @@
 #include "quillon_resources.h"
 #include "runtime/text.h"
 #include "toolkit/application.h"
-#include "toolkit/headless.h"
+#include "support/recording_backend.h"
 #include "toolkit/qt/qt_backend.h"
 
 namespace {
@@ -36,18 +36,19 @@ double Ms(Clock::time_point since) {
 struct Setup {
   Setup(const char* module, const char* url) : internet(module) {
     services.internet = &internet;
-    services.locale = {u'.', u','};
-    services.ratesUrl = rt::FromUtf8(url);
+    settings.locale = {u'.', u','};
+    settings.ratesUrl = rt::FromUtf8(url);
   }
   platform::LazyInternet internet;
   platform::Services services;
+  quillon::ConverterSettings settings;
 };
 
 int Headless(Setup& s, int clicks) {
-  tk::HeadlessBackend backend;
+  fakes::RecordingBackend backend;
   tk::Application app(backend, {u"Quillon", 1, 0, 0, u"/opt/quillon"});
-  quillon::FrmConverter frm(app, s.services, nullptr);
-  app.Show(frm);
+  quillon::FrmConverter frm(app, s.services, s.settings, nullptr);
+  frm.Show();
   for (int i = 0; i < clicks; ++i) {
     const auto start = Clock::now();
     frm.cmdGet.UserClick();
@@ -61,8 +62,8 @@ int Window(Setup& s, int clicks, int argc, char* argv[]) {
   QuillonInitResources();
   tk::QtBackend backend;
   tk::Application app(backend, {u"Quillon", 1, 0, 0, u"/opt/quillon"});
-  quillon::FrmConverter frm(app, s.services, nullptr);
-  app.Show(frm);
+  quillon::FrmConverter frm(app, s.services, s.settings, nullptr);
+  frm.Show();
 
   int done = 0;
   bool timing = false;
@@ -79,7 +80,7 @@ int Window(Setup& s, int clicks, int argc, char* argv[]) {
     std::printf("%.3f %d\n", Ms(start), frm.lstCurrency.ListCount());
     std::fflush(stdout);
     if (++done == clicks) {
-      app.Unload(frm);
+      frm.UnloadForm();
       return;
     }
     QTimer::singleShot(200, click);

@@ -16,7 +16,7 @@ const std::u16string kNoSelection = u"Please select a currency     ";
 void FrmConverter::cmdConvert_Click() {
   if (!(rt::Val(txtAmount.GetText()) > 0)) return;
   if (!RatesAndSelectionReady()) return;
-  const bool intoEuros = Option1.Value() == -1;
+  const bool intoEuros = Option1.IsChosen();
   const double amount = rt::Val(txtAmount.GetText());
   const int index = lstCurrency.ListIndex();
   const std::u16string rateText = lstRate.List(index);
@@ -43,15 +43,15 @@ void FrmConverter::cmdConvert_Click() {
                  tk::msgbox::kExclamation);
     return;
   }
-  ShowResult(rt::FormatTwoDecimals(result, services_.locale));
+  ShowResult(rt::FormatTwoDecimals(result, settings_.locale));
 }
 
 void FrmConverter::lstCurrency_Click() {
-  const int option2 = Option2.Value();
+  const bool fromEuros = Option2.IsChosen();
   const int index = lstCurrency.ListIndex();
   // The codes list holds 22 currencies; a longer page has names without a code.
   lstSymbol.SetListIndex(index < lstSymbol.ListCount() ? index : -1);
-  lblCurr.SetCaption(option2 == -1 ? lstCurrency.List(index) : u"Euros");
+  lblCurr.SetCaption(fromEuros ? lstCurrency.List(index) : u"Euros");
   cmdConvert_Click();
 }
 

@@ -78,7 +78,7 @@ TEST_F(ConversionTest, TheRateIsReadAsThePageWritesItAndTheResultInTheUsersLocal
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    services.locale = row.locale;
+    settings.locale = row.locale;
     StartWithRate(row.rate);
     frm->Option2.UserChoose();
     frm->txtAmount.UserTyped(row.amount);
@@ -91,7 +91,7 @@ TEST_F(ConversionTest, WithoutRatesTheMessageShowsOnceOrTwiceAndSendsTheFocusToG
   Start();
   frm->cmdConvert.UserClick();
   EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{kRatesMissing}) << "amount already 1.00";
-  EXPECT_EQ(backend.messages[0].style, 64);
+  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kInformation);
 
   backend.messages.clear();
   // Typing 5 runs the conversion, which resets the amount: the nested run
@@ -113,7 +113,7 @@ TEST_F(ConversionTest, FocusOnTheAmountIsTurnedAwayUntilACurrencyIsChosen) {
   backend.messages.clear();
   frm->txtAmount.UserFocus();
   EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{kNoSelection});
-  EXPECT_EQ(backend.messages[0].style, 48);
+  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kExclamation);
   EXPECT_EQ(frm->ActiveControl(), &frm->lstCurrency);
 
   frm->lstCurrency.UserSelect(1);
@@ -176,7 +176,7 @@ TEST_F(ConversionTest, AnUnusableRateIsReportedAndTheLastResultStays) {
     frm->lstCurrency.UserSelect(1);
     EXPECT_EQ(frm->lblValue.Caption(), before);
     ASSERT_EQ(backend.messages.size(), 1u);
-    EXPECT_EQ(backend.messages[0].style, 48);
+    EXPECT_EQ(backend.messages[0].style, tk::msgbox::kExclamation);
     EXPECT_NE(backend.messages[0].text.find(u"X"), std::u16string::npos);
     EXPECT_NE(backend.messages[0].text.find(u"\"" + std::u16string(c.rate.begin(), c.rate.end()) + u"\""),
               std::u16string::npos);

@@ -67,6 +67,9 @@ using GetRatesTest = MainWindowTest;
 TEST_F(GetRatesTest, FillsBothListsInPageOrderAndShowsTheDate) {
   Start();
   std::u16string statusDuringDownload;
+  std::u16string statusWhileEventsRan;
+  // Posted input runs when the window lets pending events (its repaint) run.
+  backend.Post([&] { statusWhileEventsRan = frm->lblCount.Caption(); });
   int pointerDuringDownload = -1;
   int listedDuringDownload = -1;
   internet.onOpenUrl = [&] {
@@ -76,18 +79,18 @@ TEST_F(GetRatesTest, FillsBothListsInPageOrderAndShowsTheDate) {
   };
   FetchRates();
   EXPECT_EQ(statusDuringDownload, u"Downloading Current Exchange Rates");
-  EXPECT_EQ(pointerDuringDownload, 11);
+  EXPECT_EQ(pointerDuringDownload, tk::mouse::kHourglass);
   EXPECT_EQ(listedDuringDownload, 0);
-  EXPECT_EQ(backend.pointerHistory, (std::vector<int>{11, 0}));
-  EXPECT_EQ(backend.doEventsCalls, 1);
+  EXPECT_EQ(backend.pointerHistory, (std::vector<int>{tk::mouse::kHourglass, tk::mouse::kDefault}));
+  EXPECT_EQ(statusWhileEventsRan, u"Downloading Current Exchange Rates") << "the status is painted before the wait";
   EXPECT_EQ(frm->lstCurrency.Items(), (std::vector<std::u16string>{u"US Dollar", u"Japanese Yen"}));
   EXPECT_EQ(frm->lstRate.Items(), (std::vector<std::u16string>{u"1.5", u"181.25"}));
   EXPECT_EQ(frm->lblCount.Caption(), u"Rates for Friday, 4 December 2026");
   EXPECT_EQ(frm->rtbMain.GetText().find(u'"'), std::u16string::npos) << "quotes are removed";
   EXPECT_NE(frm->rtbMain.GetText().find(u"USD.html>1.5"), std::u16string::npos);
-  EXPECT_EQ(internet.lastUrl, services.ratesUrl);
+  EXPECT_EQ(internet.lastUrl, settings.ratesUrl);
   EXPECT_EQ(internet.lastAgent, u"vb wininet");
-  EXPECT_EQ(internet.lastOpenUrlFlags, 0x04000000u);
+  EXPECT_EQ(internet.lastOpenUrlFlags, platform::kInternetFlagNoCacheWrite);
   EXPECT_EQ(internet.openHandles, 0) << "both handles are closed";
   EXPECT_TRUE(backend.messages.empty());
 }
@@ -110,7 +113,7 @@ TEST_F(GetRatesTest, AnEmptyOrFailedDownloadLeavesEmptyListsAndNoDate) {
   EXPECT_EQ(frm->lstCurrency.ListCount(), 0);
   EXPECT_EQ(frm->lstRate.ListCount(), 0);
   EXPECT_EQ(frm->lblCount.Caption(), u"Rates for ");
-  EXPECT_EQ(app->MousePointer(), 0);
+  EXPECT_EQ(app->MousePointer(), tk::mouse::kDefault);
   EXPECT_TRUE(backend.messages.empty());
 }
 
@@ -125,7 +128,7 @@ TEST_F(GetRatesTest, AnUnreachableSiteChangesNothing) {
   frm->cmdGet.UserClick();
   ASSERT_EQ(backend.messages.size(), 1u);
   EXPECT_EQ(backend.messages[0].text, u"Can't Connect to Server, please try again later     ");
-  EXPECT_EQ(backend.messages[0].style, 16);
+  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kCritical);
   EXPECT_EQ(backend.messages[0].title, u"Quillon");
   EXPECT_EQ(internet.opens, opensBefore);
   EXPECT_EQ(frm->lstCurrency.ListCount(), 2);
@@ -155,7 +158,7 @@ TEST_F(GetRatesTest, AClickArrivingWhileTheStatusPaintsLeavesOneCopy) {
   EXPECT_EQ(internet.opens, 2) << "the nested click did the whole job, then the outer one again";
   EXPECT_EQ(frm->lstCurrency.ListCount(), 2);
   EXPECT_EQ(frm->lstRate.ListCount(), 2);
-  EXPECT_EQ(app->MousePointer(), 0);
+  EXPECT_EQ(app->MousePointer(), tk::mouse::kDefault);
 }
 
 TEST_F(GetRatesTest, TheListsStayPairedWhenThePageEndsInAHalfRow) {

@@ -67,18 +67,6 @@ TEST(CurlGetUrlText, BodiesArriveExactlyWhateverTheirSizeAndDelivery) {
   EXPECT_EQ(site.Requests().size(), cases.size());
 }
 
-TEST(CurlGetUrlText, AnErrorStatusStillGivesItsBody) {
-  CurlInternet net(Quick());
-  LoopbackSite site;
-  for (int status : {404, 500, 503}) {
-    Reply reply;
-    reply.status = status;
-    reply.body = "<h1>Error " + std::to_string(status) + "</h1>";
-    site.SetReply(reply);
-    EXPECT_EQ(GetUrlText(net, site.Url16()), Text(reply.body));
-  }
-}
-
 TEST(CurlGetUrlText, UnreachableAddressesGiveTheEmptyTextAndFailTheReachabilityTest) {
   CurlInternet net(Quick());
   ClosedPort closed;

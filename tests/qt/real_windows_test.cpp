@@ -33,16 +33,16 @@ class RealWindowsTest : public QtFormTest {
     services.registry = &registry;
     services.programs = &programs;
     services.files = &files;
-    services.locale = {u',', u'.'};
-    services.ratesUrl = u"http://127.0.0.1:9/rates";
+    settings.locale = {u',', u'.'};
+    settings.ratesUrl = u"http://127.0.0.1:9/rates";
     about = std::make_unique<FrmAbout>(app, services);
-    main = std::make_unique<quillon::FrmConverter>(app, services, about.get());
-    app.Show(*main);
+    main = std::make_unique<quillon::FrmConverter>(app, services, settings, about.get());
+    main->Show();
     EXPECT_TRUE(QTest::qWaitForWindowActive(Of(*main)));
   }
   ~RealWindowsTest() override {
     const auto open = app.Forms();
-    if (std::find(open.begin(), open.end(), main.get()) != open.end()) app.Unload(*main);
+    if (std::find(open.begin(), open.end(), main.get()) != open.end()) main->UnloadForm();
   }
 
   static QWidget* Of(const tk::Form& form) { return QWidget::find(static_cast<WId>(form.hWnd())); }
@@ -81,12 +81,13 @@ class RealWindowsTest : public QtFormTest {
   fakes::RecordingProgramStarter programs;
   fakes::FakeFiles files;
   platform::Services services;
+  quillon::ConverterSettings settings;
   std::unique_ptr<FrmAbout> about;
   std::unique_ptr<quillon::FrmConverter> main;
 };
 
 TEST_F(RealWindowsTest, EveryControlStandsWhereItsTableSaysAt96Dpi) {
-  app.Show(*about);
+  about->Show();
   const struct {
     const char* form;
     const char* name;
@@ -131,7 +132,7 @@ TEST_F(RealWindowsTest, TabVisitsOnlyControlsInSightAndTheSymbolListFirst) {
                                                           "cmdCodes", "cmdAbout", "cmdClose", "lstCurrency",
                                                           "Picture1"}));
   EXPECT_TRUE(W("lstSymbol")->hasFocus()) << "the start focus";
-  app.Show(*about);
+  about->Show();
   EXPECT_EQ(TabChain(Of(*about)),
             (std::vector<std::string>{"picIcon", "Command1", "Command2", "Command3", "Command4"}));
 }
@@ -228,7 +229,7 @@ TEST_F(RealWindowsTest, EnlargingUncoversTheFiveOutOfSightControlsAndNothingMove
 }
 
 TEST_F(RealWindowsTest, AWindowTakesBackAStateItsTitleBarOffersNoButtonFor) {
-  app.Show(*about);
+  about->Show();
   const struct {
     const char* name;
     QWidget* window;

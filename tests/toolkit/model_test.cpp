@@ -1,13 +1,13 @@
-// The rules the forms model keeps whatever the backend.
+// The rules the forms model keeps whatever the backend, one table per rule.
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "support/recording_backend.h"
 #include "toolkit/application.h"
-#include "toolkit/headless.h"
 
 namespace {
 
@@ -30,181 +30,310 @@ std::vector<ControlDesign> SampleControls() {
   };
 }
 
-class ModelTest : public ::testing::Test {
- protected:
-  ModelTest()
-      : app(backend, {u"Title", 1, 2, 3, u"/bin"}),
-        form(app, {.name = "frmMain", .caption = u"Main"}, SampleControls()),
-        other(app, {.name = "frmOther"}, {}),
-        txt(form.Get<tk::TextBox>("txt")),
-        lst(form.Get<tk::ListBox>("lst")),
-        optA(form.Get<tk::OptionButton>("optA")),
-        optB(form.Get<tk::OptionButton>("optB")),
-        optOther(form.Get<tk::OptionButton>("optOther")) {}
-
-  tk::HeadlessBackend backend;
-  tk::Application app;
-  tk::Form form;
-  tk::Form other;
-  tk::TextBox& txt;
-  tk::ListBox& lst;
-  tk::OptionButton& optA;
-  tk::OptionButton& optB;
-  tk::OptionButton& optOther;
+// A fresh application with two forms for every row.
+struct Rig {
+  fakes::RecordingBackend backend;
+  tk::Application app{backend, {u"Title", 1, 2, 3, u"/bin"}};
+  tk::Form form{app, {.name = "frmMain", .caption = u"Main"}, SampleControls()};
+  tk::Form other{app, {.name = "frmOther"}, {}};
+  tk::TextBox& txt = form.Get<tk::TextBox>("txt");
+  tk::ListBox& lst = form.Get<tk::ListBox>("lst");
+  tk::OptionButton& optA = form.Get<tk::OptionButton>("optA");
+  tk::OptionButton& optB = form.Get<tk::OptionButton>("optB");
+  tk::OptionButton& optOther = form.Get<tk::OptionButton>("optOther");
 };
 
-TEST_F(ModelTest, SettingADifferentTextRaisesChangeNestedAndTheSameTextNothing) {
-  std::vector<std::u16string> seen;
-  txt.Change = [&] {
-    seen.push_back(txt.GetText());
-    if (txt.GetText() == u"outer") txt.SetText(u"inner");  // nested, inside the set
+// Rows whose behaviour is easiest to say as a few lines of use and checks.
+struct Scenario {
+  const char* name;
+  std::function<void(Rig&)> run;
+};
+
+void RunEach(const std::vector<Scenario>& rows) {
+  for (const Scenario& row : rows) {
+    SCOPED_TRACE(row.name);
+    Rig rig;
+    row.run(rig);
+  }
+}
+
+TEST(TextBoxChange, RaisesForADifferentTextOnlyAndNestsInsideTheSet) {
+  struct Row {
+    const char* name;
+    bool typed;  // the user typed it; otherwise code set it
+    std::u16string text;
+    std::vector<std::u16string> changes;
   };
-  txt.SetText(u"start");
-  EXPECT_TRUE(seen.empty());
-  txt.SetText(u"outer");
-  EXPECT_EQ(seen, (std::vector<std::u16string>{u"outer", u"inner"}));
-  EXPECT_EQ(txt.GetText(), u"inner");
-  txt.UserTyped(u"typed");
-  EXPECT_EQ(seen.back(), u"typed");
+  const std::vector<Row> rows = {
+      {"code sets the same text", false, u"start", {}},
+      {"code sets another text", false, u"new", {u"new"}},
+      {"a handler's own set runs inside the first", false, u"outer", {u"outer", u"inner"}},
+      {"the user types another text", true, u"typed", {u"typed"}},
+      {"the user types the same text", true, u"start", {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Rig rig;
+    std::vector<std::u16string> seen;
+    rig.txt.Change = [&] {
+      seen.push_back(rig.txt.GetText());
+      if (rig.txt.GetText() == u"outer") rig.txt.SetText(u"inner");
+    };
+    if (row.typed) {
+      rig.txt.UserTyped(row.text);
+    } else {
+      rig.txt.SetText(row.text);
+    }
+    EXPECT_EQ(seen, row.changes);
+    EXPECT_EQ(rig.txt.GetText(), row.changes.empty() ? u"start" : row.changes.back());
+  }
 }
 
-TEST_F(ModelTest, ListBoxesKeepOrderClearWithoutClickAndGuardTheirIndex) {
-  int clicks = 0;
-  lst.Click = [&] { ++clicks; };
-  lst.AddItem(u"b");
-  lst.AddItem(u"a");
-  EXPECT_EQ(lst.ListCount(), 2);
-  EXPECT_EQ(lst.List(0), u"b");
-  EXPECT_EQ(lst.List(-1), u"");
-  EXPECT_EQ(lst.ListIndex(), -1);
-  lst.UserSelect(1);
-  EXPECT_EQ(lst.ListIndex(), 1);
-  EXPECT_EQ(clicks, 1);
-  EXPECT_THROW(lst.SetListIndex(2), std::out_of_range);
-  EXPECT_EQ(lst.ListIndex(), 1);
-  lst.Clear();
-  EXPECT_EQ(lst.ListCount(), 0);
-  EXPECT_EQ(lst.ListIndex(), -1);
-  EXPECT_EQ(clicks, 1) << "Clear raises no Click";
+TEST(ListBox, KeepsItsItemsAndSelectionAsTheRulesSay) {
+  struct Row {
+    const char* name;
+    std::function<void(tk::ListBox&)> act;
+    std::vector<std::u16string> items;
+    int index;
+    int clicks;
+  };
+  const auto twoItems = [](tk::ListBox& l) {
+    l.AddItem(u"b");
+    l.AddItem(u"a");
+  };
+  const std::vector<Row> rows = {
+      {"items keep the order they came in", twoItems, {u"b", u"a"}, -1, 0},
+      {"the user's selection raises Click",
+       [&](tk::ListBox& l) {
+         twoItems(l);
+         l.UserSelect(1);
+       },
+       {u"b", u"a"}, 1, 1},
+      {"a selection in code raises Click too",
+       [&](tk::ListBox& l) {
+         twoItems(l);
+         l.SetListIndex(0);
+       },
+       {u"b", u"a"}, 0, 1},
+      {"an index past the last item throws and keeps the selection",
+       [&](tk::ListBox& l) {
+         twoItems(l);
+         l.UserSelect(1);
+         EXPECT_THROW(l.SetListIndex(2), std::out_of_range);
+       },
+       {u"b", u"a"}, 1, 1},
+      {"Clear empties the list and raises no Click",
+       [&](tk::ListBox& l) {
+         twoItems(l);
+         l.UserSelect(1);
+         l.Clear();
+       },
+       {}, -1, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Rig rig;
+    int clicks = 0;
+    rig.lst.Click = [&] { ++clicks; };
+    row.act(rig.lst);
+    EXPECT_EQ(rig.lst.Items(), row.items);
+    EXPECT_EQ(rig.lst.ListIndex(), row.index);
+    EXPECT_EQ(clicks, row.clicks);
+    EXPECT_EQ(rig.lst.List(-1), u"");
+    EXPECT_EQ(rig.lst.List(rig.lst.ListCount()), u"");
+  }
 }
 
-TEST_F(ModelTest, ChoosingAnOptionClearsOnlyTheOthersOfItsContainer) {
+TEST(ListBox, AFullListRefusesOneMoreItem) {
+  Rig rig;
+  for (std::size_t i = 0; i < tk::ListBox::kMaxItems; ++i) rig.lst.AddItem(u"x");
+  EXPECT_THROW(rig.lst.AddItem(u"one too many"), std::length_error);
+  EXPECT_EQ(static_cast<std::size_t>(rig.lst.ListCount()), tk::ListBox::kMaxItems);
+}
+
+TEST(OptionButton, ChoosingAnOptionClearsOnlyTheOthersOfItsContainer) {
+  Rig rig;
   int clicksB = 0;
-  optB.Click = [&] { ++clicksB; };
-  optB.UserChoose();
-  EXPECT_EQ(optB.Value(), -1);
-  EXPECT_EQ(optA.Value(), 0);
-  EXPECT_EQ(optOther.Value(), -1) << "another container is another group";
+  rig.optB.Click = [&] { ++clicksB; };
+  rig.optB.UserChoose();
+  EXPECT_TRUE(rig.optB.IsChosen());
+  EXPECT_FALSE(rig.optA.IsChosen());
+  EXPECT_TRUE(rig.optOther.IsChosen()) << "another container is another group";
   EXPECT_EQ(clicksB, 1);
-  optB.UserChoose();
+  rig.optB.UserChoose();
   EXPECT_EQ(clicksB, 1) << "choosing the chosen option changes nothing";
-  optA.SetValue(true);
-  EXPECT_EQ(optB.Value(), 0);
+  rig.optA.SetValue(true);
+  EXPECT_FALSE(rig.optB.IsChosen());
 }
 
-TEST_F(ModelTest, ShowingFocusesTheLowestTabIndexThatTakesFocus) {
-  app.Show(form);
-  EXPECT_EQ(form.ActiveControl(), &lst) << "the label at tab index 0 takes no focus";
-  EXPECT_THROW(form["lbl"].SetFocus(), std::runtime_error);
+TEST(Focus, ShowingFocusesTheLowestTabIndexThatTakesFocus) {
+  Rig rig;
+  rig.form.Show();
+  EXPECT_EQ(rig.form.ActiveControl(), &rig.lst) << "the label at tab index 0 takes no focus";
+  EXPECT_THROW(rig.form["lbl"].SetFocus(), std::runtime_error);
 }
 
-TEST_F(ModelTest, GotFocusFollowsRealChangesOnlyAndMessageBoxesKeepTheFocus) {
-  app.Show(form);
-  int gotFocus = 0;
-  txt.GotFocus = [&] {
-    ++gotFocus;
-    app.MsgBox(u"hello", tk::msgbox::kExclamation);
+TEST(Focus, GotFocusIsRaisedWhenTheFocusedControlChangesOnly) {
+  struct Row {
+    const char* name;
+    std::function<void(Rig&)> act;
+    int raised;
   };
-  txt.UserFocus();
-  txt.UserFocus();
-  txt.SetFocus();
-  EXPECT_EQ(gotFocus, 1);
-  ASSERT_EQ(backend.messages.size(), 1u);
-  EXPECT_EQ(backend.messages[0].title, u"Title") << "boxes bear the application title";
-  EXPECT_EQ(backend.messages[0].style, 48);
-  EXPECT_EQ(form.ActiveControl(), &txt);
-  lst.SetFocus();
-  txt.SetFocus();
-  EXPECT_EQ(gotFocus, 2);
-}
-
-TEST_F(ModelTest, AccessKeysPressButtonsAnywhereOnTheForm) {
-  app.Show(form);
-  int go = 0, chips = 0;
-  form["btnGo"].Click = [&] { ++go; };
-  form["btnAmp"].Click = [&] { ++chips; };
-  form.UserAccessKey(u'G');
-  EXPECT_EQ(go, 1) << "the button lies below the visible area and still answers";
-  EXPECT_EQ(form.ActiveControl(), &form["btnGo"]);
-  form.UserAccessKey(u'f');
-  EXPECT_EQ(chips, 0) << "&& is a plain ampersand";
-  form.UserAccessKey(u'c');
-  EXPECT_EQ(chips, 1);
-  form.UserAccessKey(u'l');  // a label's key presses nothing
-  EXPECT_EQ(go + chips, 2);
-}
-
-TEST_F(ModelTest, UnloadRunsItsHandlerOnceAndTheLastFormEndsTheProgram) {
-  app.Show(form);
-  app.Show(other);
-  int unloads = 0, otherUnloads = 0;
-  other.Unload = [&](std::int16_t&) { ++otherUnloads; };
-  form.Unload = [&](std::int16_t& cancel) {
-    ++unloads;
-    for (tk::Form* f : app.Forms()) app.Unload(*f);  // meets itself too
-    cancel = 0;
+  const std::vector<Row> rows = {
+      {"the user focuses a control twice", [](Rig& r) { r.txt.UserFocus(); r.txt.UserFocus(); }, 1},
+      {"code focuses the focused control", [](Rig& r) { r.txt.UserFocus(); r.txt.SetFocus(); }, 1},
+      {"the focus leaves and comes back", [](Rig& r) { r.txt.SetFocus(); r.lst.SetFocus(); r.txt.SetFocus(); }, 2},
   };
-  EXPECT_EQ(app.Forms(), (std::vector<tk::Form*>{&form, &other}));
-  form.UserClose();
-  EXPECT_EQ(unloads, 1);
-  EXPECT_EQ(otherUnloads, 1);
-  EXPECT_TRUE(app.Forms().empty());
-  EXPECT_TRUE(backend.quit);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Rig rig;
+    rig.form.Show();
+    int raised = 0;
+    rig.txt.GotFocus = [&] { ++raised; };
+    row.act(rig);
+    EXPECT_EQ(raised, row.raised);
+  }
 }
 
-TEST_F(ModelTest, ACancelledUnloadKeepsTheFormAndAReloadStartsFromTheDesign) {
-  app.Show(form);
-  form.Unload = [](std::int16_t& cancel) { cancel = 1; };
-  txt.SetText(u"changed");
-  form["btnGo"].SetMousePointer(tk::mouse::kCustom);
-  form.UserClose();
-  EXPECT_TRUE(form.Loaded());
-  EXPECT_FALSE(backend.quit);
-  form.Unload = nullptr;
-  app.Show(other);
-  form.UserClose();
-  EXPECT_FALSE(form.Loaded());
-  EXPECT_FALSE(backend.quit) << "another form is still open";
-  int loads = 0;
-  form.Load = [&] { ++loads; };
-  app.Show(form);
-  EXPECT_EQ(loads, 1);
-  EXPECT_EQ(txt.GetText(), u"start");
-  EXPECT_EQ(form["btnGo"].MousePointer(), tk::mouse::kDefault);
+TEST(MessageBox, BearsTheApplicationTitleAndLeavesTheFocusWhereItWas) {
+  Rig rig;
+  rig.form.Show();
+  int raised = 0;
+  rig.txt.GotFocus = [&] {
+    ++raised;
+    rig.app.MsgBox(u"hello", tk::msgbox::kExclamation);
+  };
+  rig.txt.UserFocus();
+  ASSERT_EQ(rig.backend.messages.size(), 1u);
+  EXPECT_EQ(rig.backend.messages[0].title, u"Title");
+  EXPECT_EQ(rig.backend.messages[0].style, tk::msgbox::kExclamation);
+  EXPECT_EQ(rig.form.ActiveControl(), &rig.txt);
+  EXPECT_EQ(raised, 1) << "closing the box raises no GotFocus";
 }
 
-TEST_F(ModelTest, AnExceptionInAHandlerIsShownAndTheProgramGoesOn) {
-  app.Show(form);
-  form["btnGo"].Click = [&] { lst.SetListIndex(5); };
-  form["btnGo"].UserClick();
-  ASSERT_EQ(backend.messages.size(), 1u);
-  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kCritical);
-  EXPECT_NE(backend.messages[0].text.find(u"ListIndex"), std::u16string::npos);
-  EXPECT_TRUE(form.Loaded());
+TEST(AccessKeys, PressButtonsAnywhereOnTheForm) {
+  struct Row {
+    const char* name;
+    char16_t letter;
+    int go, chips;
+    const char* focused;  // the control that has the focus afterwards
+  };
+  const std::vector<Row> rows = {
+      {"a button below the visible area still answers", u'g', 1, 0, "btnGo"},
+      {"the letter in upper case", u'G', 1, 0, "btnGo"},
+      {"&& is a plain ampersand", u'f', 0, 0, "lst"},
+      {"the letter after &&", u'c', 0, 1, "btnAmp"},
+      {"a label's letter presses nothing", u'l', 0, 0, "lst"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Rig rig;
+    rig.form.Show();
+    int go = 0, chips = 0;
+    rig.form["btnGo"].Click = [&] { ++go; };
+    rig.form["btnAmp"].Click = [&] { ++chips; };
+    rig.form.UserAccessKey(row.letter);
+    EXPECT_EQ(go, row.go);
+    EXPECT_EQ(chips, row.chips);
+    EXPECT_EQ(rig.form.ActiveControl(), &rig.form[row.focused]);
+  }
 }
 
-TEST_F(ModelTest, PendingInputRunsInsideDoEventsAndTheBusyCursorReachesTheBackend) {
-  int ran = 0;
-  backend.Post([&] { ++ran; });
-  EXPECT_EQ(ran, 0);
-  app.DoEvents();
-  EXPECT_EQ(ran, 1);
-  app.SetMousePointer(tk::mouse::kHourglass);
-  app.SetMousePointer(tk::mouse::kDefault);
-  EXPECT_EQ(backend.pointerHistory, (std::vector<int>{11, 0}));
-  app.RegisterCursor(101, {"hand", 6, 0});
-  EXPECT_EQ(app.LoadResCursor(101).hotX, 6);
-  EXPECT_THROW(app.LoadResCursor(102), std::runtime_error);
+TEST(Unload, RunsTheHandlerOnceAndStartsTheNextLoadFromTheDesign) {
+  RunEach({
+      {"a handler that walks the open forms unloads each once",
+       [](Rig& r) {
+         r.form.Show();
+         r.other.Show();
+         int unloads = 0, otherUnloads = 0;
+         r.other.Unload = [&](std::int16_t&) { ++otherUnloads; };
+         r.form.Unload = [&](std::int16_t&) {
+           ++unloads;
+           for (tk::Form* f : r.app.Forms()) f->UnloadForm();  // meets its own form too
+         };
+         EXPECT_EQ(r.app.Forms(), (std::vector<tk::Form*>{&r.form, &r.other}));
+         r.form.UserClose();
+         EXPECT_EQ(unloads, 1);
+         EXPECT_EQ(otherUnloads, 1);
+         EXPECT_TRUE(r.app.Forms().empty());
+         EXPECT_TRUE(r.backend.quit);
+       }},
+      {"a reload starts from the design",
+       [](Rig& r) {
+         r.other.Show();
+         r.form.Show();
+         r.txt.SetText(u"changed");
+         r.form["btnGo"].SetMousePointer(tk::mouse::kCustom);
+         r.form.UserClose();
+         int loads = 0;
+         r.form.Load = [&] { ++loads; };
+         r.form.Show();
+         EXPECT_EQ(loads, 1);
+         EXPECT_EQ(r.txt.GetText(), u"start");
+         EXPECT_EQ(r.form["btnGo"].MousePointer(), tk::mouse::kDefault);
+       }},
+  });
+}
+
+TEST(Unload, TheProgramEndsWhenTheLastFormGoes) {
+  struct Row {
+    const char* name;
+    bool otherOpen;
+    std::int16_t cancel;
+    bool stillLoaded, ended;
+  };
+  const std::vector<Row> rows = {
+      {"the only form closes", false, 0, false, true},
+      {"the handler cancels", false, 1, true, false},
+      {"another form is still open", true, 0, false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Rig rig;
+    rig.form.Show();
+    if (row.otherOpen) rig.other.Show();
+    rig.form.Unload = [&](std::int16_t& cancel) { cancel = row.cancel; };
+    rig.form.UserClose();
+    EXPECT_EQ(rig.form.Loaded(), row.stillLoaded);
+    EXPECT_EQ(rig.backend.quit, row.ended);
+  }
+}
+
+TEST(Dispatch, AnExceptionEscapingAHandlerIsShownAndTheFormStays) {
+  Rig rig;
+  rig.form.Show();
+  rig.form["btnGo"].Click = [&] { rig.lst.SetListIndex(5); };
+  rig.form["btnGo"].UserClick();
+  ASSERT_EQ(rig.backend.messages.size(), 1u);
+  EXPECT_EQ(rig.backend.messages[0].style, tk::msgbox::kCritical);
+  EXPECT_NE(rig.backend.messages[0].text.find(u"ListIndex"), std::u16string::npos);
+  EXPECT_TRUE(rig.form.Loaded());
+}
+
+TEST(Application, ServicesReachTheBackendOrTheResources) {
+  RunEach({
+      {"posted input waits for DoEvents",
+       [](Rig& r) {
+         int ran = 0;
+         r.backend.Post([&] { ++ran; });
+         EXPECT_EQ(ran, 0);
+         r.app.DoEvents();
+         EXPECT_EQ(ran, 1);
+       }},
+      {"the busy cursor reaches the screen",
+       [](Rig& r) {
+         r.app.SetMousePointer(tk::mouse::kHourglass);
+         r.app.SetMousePointer(tk::mouse::kDefault);
+         EXPECT_EQ(r.backend.pointerHistory, (std::vector<int>{tk::mouse::kHourglass, tk::mouse::kDefault}));
+         EXPECT_EQ(r.app.MousePointer(), tk::mouse::kDefault);
+       }},
+      {"a registered cursor loads by its number, another throws",
+       [](Rig& r) {
+         r.app.RegisterCursor(101, {"hand", 6, 0});
+         EXPECT_EQ(r.app.LoadResCursor(101).hotX, 6);
+         EXPECT_THROW(r.app.LoadResCursor(102), std::runtime_error);
+       }},
+  });
 }
 
 }  // namespace
