@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace tk {
+namespace toolkit {
 
 using Text = std::u16string;
 
@@ -92,4 +92,4 @@ struct FormDesign {
   Font font;
 };
 
-}  // namespace tk
+}  // namespace toolkit

@@ -8,10 +8,10 @@
 
 namespace {
 
-using rt::FormatTwoDecimals;
-using rt::NumberLocale;
-using rt::ParseLocaleNumber;
-using rt::Val;
+using runtime::FormatTwoDecimals;
+using runtime::NumberLocale;
+using runtime::ParseLocaleNumber;
+using runtime::Val;
 
 constexpr NumberLocale kPeriod{u'.', u','};
 constexpr NumberLocale kComma{u',', u'.'};
