@@ -37,17 +37,17 @@ struct Setup {
   Setup(const char* module, const char* url) : internet(module) {
     services.internet = &internet;
     settings.locale = {u'.', u','};
-    settings.ratesUrl = rt::FromUtf8(url);
+    settings.ratesUrl = runtime::FromUtf8(url);
   }
-  platform::LazyInternet internet;
+  platform::posix::LazyInternet internet;
   platform::Services services;
-  quillon::ConverterSettings settings;
+  main_window::ConverterSettings settings;
 };
 
 int Headless(Setup& s, int clicks) {
-  fakes::RecordingBackend backend;
-  tk::Application app(backend, {u"Quillon", 1, 0, 0, u"/opt/quillon"});
-  quillon::FrmConverter frm(app, s.services, s.settings, nullptr);
+  support::RecordingBackend backend;
+  toolkit::Application app(backend, {u"Quillon", 1, 0, 0, u"/opt/quillon"});
+  main_window::FrmConverter frm(app, s.services, s.settings, nullptr);
   frm.Show();
   for (int i = 0; i < clicks; ++i) {
     const auto start = Clock::now();
@@ -60,9 +60,9 @@ int Headless(Setup& s, int clicks) {
 int Window(Setup& s, int clicks, int argc, char* argv[]) {
   QApplication qapp(argc, argv);
   QuillonInitResources();
-  tk::QtBackend backend;
-  tk::Application app(backend, {u"Quillon", 1, 0, 0, u"/opt/quillon"});
-  quillon::FrmConverter frm(app, s.services, s.settings, nullptr);
+  toolkit::qt::QtBackend backend;
+  toolkit::Application app(backend, {u"Quillon", 1, 0, 0, u"/opt/quillon"});
+  main_window::FrmConverter frm(app, s.services, s.settings, nullptr);
   frm.Show();
 
   int done = 0;

@@ -7,7 +7,7 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  ExitWhenIdle exitWhenIdle;
+  app::ExitWhenIdle exitWhenIdle;
   app.installEventFilter(&exitWhenIdle);
   QWidget window;
   window.resize(480, 360);

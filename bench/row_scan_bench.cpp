@@ -19,14 +19,14 @@ std::u16string Page(int rows) {
             "<a href=/cgi-bin/history.cgi/C" + code + ".html>1." + code + "</a></td></tr>\n";
   }
   page += "</table>\n";
-  return rt::FromWindows1252(page);
+  return runtime::FromWindows1252(page);
 }
 
 void BM_ScanRatePage(benchmark::State& state) {
   const int rows = static_cast<int>(state.range(0));
   const std::u16string page = Page(rows);
   for (auto _ : state) {
-    auto scanned = quillon::ScanRatePage(page);
+    auto scanned = main_window::ScanRatePage(page);
     benchmark::DoNotOptimize(scanned.data());
     if (static_cast<int>(scanned.size()) != rows) state.SkipWithError("wrong row count");
   }

@@ -26,10 +26,10 @@
 namespace {
 
 int Px(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
-QRect PxRect(const tk::Rect& r) { return {Px(r.left), Px(r.top), Px(r.width), Px(r.height)}; }
+QRect PxRect(const toolkit::Rect& r) { return {Px(r.left), Px(r.top), Px(r.width), Px(r.height)}; }
 QString Q(const std::u16string& s) { return QString::fromStdU16String(s); }
 
-void Paint(QWidget* w, const tk::ControlDesign& d) {
+void Paint(QWidget* w, const toolkit::ControlDesign& d) {
   if (!d.foreColor && !d.backColor) return;
   QPalette p = w->palette();
   if (d.foreColor) p.setColor(QPalette::WindowText, QColor(d.foreColor->r, d.foreColor->g, d.foreColor->b));
@@ -40,15 +40,15 @@ void Paint(QWidget* w, const tk::ControlDesign& d) {
   w->setPalette(p);
 }
 
-QWidget* Build(const tk::ControlDesign& d, QWidget* parent) {
+QWidget* Build(const toolkit::ControlDesign& d, QWidget* parent) {
   switch (d.kind) {
-    case tk::Kind::CommandButton: return new QPushButton(Q(d.caption), parent);
-    case tk::Kind::OptionButton: {
+    case toolkit::Kind::CommandButton: return new QPushButton(Q(d.caption), parent);
+    case toolkit::Kind::OptionButton: {
       auto* radio = new QRadioButton(Q(d.caption), parent);
       radio->setChecked(d.value);
       return radio;
     }
-    case tk::Kind::TextBox: {
+    case toolkit::Kind::TextBox: {
       if (!d.multiLine) return new QLineEdit(Q(d.caption), parent);
       auto* edit = new QPlainTextEdit(parent);
       edit->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -56,33 +56,33 @@ QWidget* Build(const tk::ControlDesign& d, QWidget* parent) {
       edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
       return edit;
     }
-    case tk::Kind::ListBox: {
+    case toolkit::Kind::ListBox: {
       auto* list = new QListWidget(parent);
       for (const auto& item : d.items) list->addItem(Q(item));
       return list;
     }
-    case tk::Kind::Frame: return new QGroupBox(Q(d.caption), parent);
-    case tk::Kind::PictureBox: return new QFrame(parent);
-    case tk::Kind::Image: {
+    case toolkit::Kind::Frame: return new QGroupBox(Q(d.caption), parent);
+    case toolkit::Kind::PictureBox: return new QFrame(parent);
+    case toolkit::Kind::Image: {
       auto* label = new QLabel(parent);
       label->setPixmap(QPixmap(QString::fromStdString(d.picture.resource)));
       label->setScaledContents(true);
       return label;
     }
-    case tk::Kind::Line: {
+    case toolkit::Kind::Line: {
       auto* line = new QFrame(parent);
       line->setAutoFillBackground(true);
-      const tk::Color c = d.foreColor.value_or(tk::Color{});
+      const toolkit::Color c = d.foreColor.value_or(toolkit::Color{});
       QPalette p = line->palette();
       p.setColor(QPalette::Window, QColor(c.r, c.g, c.b));
       line->setPalette(p);
       return line;
     }
-    case tk::Kind::Label:
+    case toolkit::Kind::Label:
     default: {
       auto* label = new QLabel(Q(d.caption), parent);
       label->setTextFormat(Qt::PlainText);
-      if (d.alignment == tk::Alignment::Center) label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+      if (d.alignment == toolkit::Alignment::Center) label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
       return label;
     }
   }
@@ -93,13 +93,13 @@ QWidget* Build(const tk::ControlDesign& d, QWidget* parent) {
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QuillonInitResources();
-  ExitWhenIdle exitWhenIdle;
+  app::ExitWhenIdle exitWhenIdle;
   if (const char* probe = std::getenv("QUILLON_EXIT_WHEN_IDLE"); probe && std::strcmp(probe, "1") == 0) {
     app.installEventFilter(&exitWhenIdle);
   }
-  tk::ApplyDefaultFont(app);
+  toolkit::qt::ApplyDefaultFont(app);
 
-  const tk::FormDesign form = quillon::WindowDesign();
+  const toolkit::FormDesign form = main_window::WindowDesign();
   QWidget window;
   window.setWindowTitle(Q(form.caption));
   window.setWindowIcon(QIcon(QString::fromStdString(form.icon.resource)));
@@ -107,12 +107,12 @@ int main(int argc, char* argv[]) {
 
   // Containers come before what they hold, so one pass in order of nesting.
   std::map<std::string, QWidget*> built;
-  const auto rows = quillon::ControlsDesign();
+  const auto rows = main_window::ControlsDesign();
   while (built.size() < rows.size()) {
     for (const auto& d : rows) {
       if (built.count(d.name) || (!d.container.empty() && !built.count(d.container))) continue;
       QWidget* w = Build(d, d.container.empty() ? &window : built[d.container]);
-      w->setGeometry(d.kind == tk::Kind::Line ? QRect(Px(d.rect.left), Px(d.rect.top), Px(d.rect.width), 1)
+      w->setGeometry(d.kind == toolkit::Kind::Line ? QRect(Px(d.rect.left), Px(d.rect.top), Px(d.rect.width), 1)
                                               : PxRect(d.rect));
       if (!d.toolTip.empty()) w->setToolTip(Q(d.toolTip));
       Paint(w, d);
@@ -123,7 +123,7 @@ int main(int argc, char* argv[]) {
   // Earlier rows lie in front, and labels, pictures and lines behind the rest.
   for (bool windowless : {true, false}) {
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-      const bool painted = it->kind == tk::Kind::Label || it->kind == tk::Kind::Image || it->kind == tk::Kind::Line;
+      const bool painted = it->kind == toolkit::Kind::Label || it->kind == toolkit::Kind::Image || it->kind == toolkit::Kind::Line;
       if (painted == windowless) built[it->name]->raise();
     }
   }

@@ -29,21 +29,21 @@ struct Window {
     services.internet = &internet;
     settings.locale = {u'.', u','};
     settings.ratesUrl = std::move(url);
-    app = std::make_unique<tk::Application>(backend, tk::AppInfo{u"Quillon", 1, 0, 0, u"/opt/quillon"});
-    frm = std::make_unique<quillon::FrmConverter>(*app, services, settings, nullptr);
+    app = std::make_unique<toolkit::Application>(backend, toolkit::AppInfo{u"Quillon", 1, 0, 0, u"/opt/quillon"});
+    frm = std::make_unique<main_window::FrmConverter>(*app, services, settings, nullptr);
     frm->Show();
   }
-  fakes::RecordingBackend backend;
+  support::RecordingBackend backend;
   platform::Services services;
-  quillon::ConverterSettings settings;
-  std::unique_ptr<tk::Application> app;
-  std::unique_ptr<quillon::FrmConverter> frm;
+  main_window::ConverterSettings settings;
+  std::unique_ptr<toolkit::Application> app;
+  std::unique_ptr<main_window::FrmConverter> frm;
 };
 
 // From the amount box's Change to the result line written: the leading-number
 // parse, the rate's locale parse, the arithmetic and the two-decimal format.
 void BM_Keystroke(benchmark::State& state) {
-  fakes::FakeInternet internet;
+  support::FakeInternet internet;
   internet.body = SamplePage();
   Window w(internet);
   w.frm->cmdGet.UserClick();
@@ -56,7 +56,7 @@ void BM_Keystroke(benchmark::State& state) {
     benchmark::DoNotOptimize(w.frm->lblValue.Caption().data());
   }
   if (!w.backend.messages.empty() || w.frm->lblValue.Caption().empty()) state.SkipWithError("the conversion failed");
-  state.SetLabel(rt::ToUtf8(w.frm->lblValue.Caption()));
+  state.SetLabel(runtime::ToUtf8(w.frm->lblValue.Caption()));
 }
 BENCHMARK(BM_Keystroke)->Arg(0)->Arg(1)->ArgName("out_of_euros");
 
@@ -68,8 +68,8 @@ void BM_GetClick(benchmark::State& state) {
     state.SkipWithError("QUILLON_BENCH_URL is not set (bench/run sets it)");
     return;
   }
-  platform::CurlInternet internet;
-  Window w(internet, rt::FromUtf8(url));
+  platform::posix::CurlInternet internet;
+  Window w(internet, runtime::FromUtf8(url));
   for (auto _ : state) {
     w.frm->cmdGet.UserClick();
     if (w.frm->lstCurrency.ListCount() == 0 || !w.backend.messages.empty()) {

@@ -21,21 +21,21 @@ void CheckRadix(const std::uint8_t* data, std::size_t size) {
   for (int shift = 30; shift >= 0; shift -= 3) oct.push_back(static_cast<char16_t>(u'0' + ((n >> shift) & 7)));
   const double expected = n <= 0xFFFF ? static_cast<double>(static_cast<std::int16_t>(n))
                                        : static_cast<double>(static_cast<std::int32_t>(n));
-  FUZZ_CHECK(rt::Val(hex) == expected);
-  FUZZ_CHECK(rt::Val(oct) == expected);
+  FUZZ_CHECK(runtime::Val(hex) == expected);
+  FUZZ_CHECK(runtime::Val(oct) == expected);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::u16string text = rt::FromWindows1252(fuzz::Bytes(data, size));
-  const double value = rt::Val(text);
+  const std::u16string text = runtime::FromWindows1252(fuzz::Bytes(data, size));
+  const double value = runtime::Val(text);
   FUZZ_CHECK(!std::isnan(value));
-  FUZZ_CHECK(rt::Val(text + u"x") == value);
+  FUZZ_CHECK(runtime::Val(text + u"x") == value);
 
   std::u16string spaced = text;
   spaced.insert(size > 0 ? data[0] % (text.size() + 1) : 0, size % 2 ? u" \t" : u"\n");
-  FUZZ_CHECK(rt::Val(spaced) == value);
+  FUZZ_CHECK(runtime::Val(spaced) == value);
 
   std::u16string kept;
   for (const char16_t c : text) {

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr std::array<rt::NumberLocale, 8> kLocales = {{
+constexpr std::array<runtime::NumberLocale, 8> kLocales = {{
     {u'.', u','},       // English
     {u',', u'.'},       // German
     {u',', u'\u00A0'},  // French, no-break space
@@ -43,7 +43,7 @@ std::u16string_view Trim(std::u16string_view s) {
 // The trimmed text with its grouping separators taken out and its decimal
 // separator written as a period; empty when a separator stands anywhere but
 // between two digits of the integer part.
-std::string Canonical(std::u16string_view trimmed, const rt::NumberLocale& locale) {
+std::string Canonical(std::u16string_view trimmed, const runtime::NumberLocale& locale) {
   const char16_t grouping = locale.grouping == locale.decimal ? char16_t{0} : locale.grouping;
   std::string out;
   bool inInteger = true;
@@ -72,11 +72,11 @@ std::string Canonical(std::u16string_view trimmed, const rt::NumberLocale& local
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  const rt::NumberLocale& locale = kLocales[data[0] % kLocales.size()];
-  const std::u16string text = rt::FromWindows1252(fuzz::Bytes(data + 1, size - 1));
-  const std::optional<double> value = rt::ParseLocaleNumber(text, locale);
+  const runtime::NumberLocale& locale = kLocales[data[0] % kLocales.size()];
+  const std::u16string text = runtime::FromWindows1252(fuzz::Bytes(data + 1, size - 1));
+  const std::optional<double> value = runtime::ParseLocaleNumber(text, locale);
 
-  const std::optional<double> padded = rt::ParseLocaleNumber(u" \t" + text + u"\r\n ", locale);
+  const std::optional<double> padded = runtime::ParseLocaleNumber(u" \t" + text + u"\r\n ", locale);
   FUZZ_CHECK(padded.has_value() == value.has_value());
   if (value) FUZZ_CHECK(*padded == *value);
 
@@ -96,8 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   if (value && std::fabs(*value) < 1e15) {
-    const std::u16string shown = rt::FormatTwoDecimals(*value, locale);
-    const std::optional<double> reread = rt::ParseLocaleNumber(shown, locale);
+    const std::u16string shown = runtime::FormatTwoDecimals(*value, locale);
+    const std::optional<double> reread = runtime::ParseLocaleNumber(shown, locale);
     FUZZ_CHECK(reread.has_value());
     FUZZ_CHECK(std::fabs(*reread - *value) <= 0.005 + std::fabs(*value) * 1e-14);
   }

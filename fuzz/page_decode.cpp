@@ -86,31 +86,31 @@ void CheckAsciiKept(std::string_view bytes, std::u16string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes = fuzz::Bytes(data, size);
 
-  const std::u16string utf8 = rt::FromUtf8(bytes);
+  const std::u16string utf8 = runtime::FromUtf8(bytes);
   FUZZ_CHECK(utf8.size() <= bytes.size());
   FUZZ_CHECK(IsWellFormed(utf8));
   CheckAsciiKept(bytes, utf8);
-  const std::string back = rt::ToUtf8(utf8);
+  const std::string back = runtime::ToUtf8(utf8);
   FUZZ_CHECK(IsValidUtf8(back));
   if (IsValidUtf8(bytes)) {
     FUZZ_CHECK(back == bytes);
   } else {
     FUZZ_CHECK(utf8.find(u'\xFFFD') != std::u16string::npos);
   }
-  FUZZ_CHECK(rt::FromUtf8(back) == utf8);
+  FUZZ_CHECK(runtime::FromUtf8(back) == utf8);
 
-  const std::u16string cp1252 = rt::FromWindows1252(bytes);
+  const std::u16string cp1252 = runtime::FromWindows1252(bytes);
   FUZZ_CHECK(cp1252.size() == bytes.size());
   FUZZ_CHECK(IsWellFormed(cp1252));
   CheckAsciiKept(bytes, cp1252);
-  const std::string cp1252Utf8 = rt::ToUtf8(cp1252);
+  const std::string cp1252Utf8 = runtime::ToUtf8(cp1252);
   FUZZ_CHECK(IsValidUtf8(cp1252Utf8));
-  FUZZ_CHECK(rt::FromUtf8(cp1252Utf8) == cp1252);
+  FUZZ_CHECK(runtime::FromUtf8(cp1252Utf8) == cp1252);
 
   // The same bytes read as UTF-16, lone surrogates and all.
   const std::u16string units = fuzz::Units(data, size);
-  const std::string unitsUtf8 = rt::ToUtf8(units);
+  const std::string unitsUtf8 = runtime::ToUtf8(units);
   FUZZ_CHECK(IsValidUtf8(unitsUtf8));
-  FUZZ_CHECK(rt::FromUtf8(unitsUtf8) == ReplaceLoneSurrogates(units));
+  FUZZ_CHECK(runtime::FromUtf8(unitsUtf8) == ReplaceLoneSurrogates(units));
   return 0;
 }

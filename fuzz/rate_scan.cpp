@@ -11,9 +11,9 @@
 
 namespace {
 
-using quillon::ExtractBetween;
-using quillon::RateRow;
-using quillon::ScanRatePage;
+using main_window::ExtractBetween;
+using main_window::RateRow;
+using main_window::ScanRatePage;
 
 void CheckRows(const std::u16string& page, const std::vector<RateRow>& rows) {
   // A row runs from its marker to its "</a>", at least 37 units; a scan that
@@ -47,9 +47,9 @@ void CheckCap(const std::u16string& page, const std::vector<RateRow>& rows) {
 void CheckDate(const std::u16string& page) {
   const std::u16string date = ExtractBetween(1, page, u"using values from ", u"<BR>", 1);
   if (date.empty()) return;
-  const std::u16string folded = rt::LowerAscii(date);
+  const std::u16string folded = runtime::LowerAscii(date);
   FUZZ_CHECK(folded.find(u"<br>") == std::u16string::npos);
-  FUZZ_CHECK(rt::LowerAscii(page).find(u"using values from " + folded + u"<br>") != std::u16string::npos);
+  FUZZ_CHECK(runtime::LowerAscii(page).find(u"using values from " + folded + u"<br>") != std::u16string::npos);
 }
 
 // Delimiters and a start position taken from the page itself.
@@ -69,8 +69,8 @@ void CheckExtract(const std::u16string& page, std::uint8_t selector) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::u16string raw = rt::FromWindows1252(fuzz::Bytes(data, size));
-  const std::u16string page = rt::Replace(raw, u"\"", u"");
+  const std::u16string raw = runtime::FromWindows1252(fuzz::Bytes(data, size));
+  const std::u16string page = runtime::Replace(raw, u"\"", u"");
   FUZZ_CHECK(page.find(u'"') == std::u16string::npos);
   FUZZ_CHECK(page.size() + static_cast<std::size_t>(std::count(raw.begin(), raw.end(), u'"')) == raw.size());
 

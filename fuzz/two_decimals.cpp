@@ -56,14 +56,14 @@ std::u16string Digits(std::uint64_t n) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 9) return 0;
   const char16_t separator = kSeparators[data[0] % 3];
-  const rt::NumberLocale locale{separator, 0};
+  const runtime::NumberLocale locale{separator, 0};
   double value = 0;
   std::memcpy(&value, data + 1, sizeof value);
 
-  const std::u16string s = rt::FormatTwoDecimals(value, locale);
+  const std::u16string s = runtime::FormatTwoDecimals(value, locale);
   CheckShape(s, value, separator);
   if (!std::isnan(value)) {
-    const std::u16string negated = rt::FormatTwoDecimals(-value, locale);
+    const std::u16string negated = runtime::FormatTwoDecimals(-value, locale);
     const bool zero = s == std::u16string(u"0") + separator + u"00";
     if (zero) FUZZ_CHECK(negated == s);
     else if (value > 0) FUZZ_CHECK(negated == u"-" + s);
@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::memcpy(&word, data + 1, sizeof word);
   const std::uint64_t n = word % 1'000'000'000u;
   const double eighth = static_cast<double>(n) + 0.125;
-  FUZZ_CHECK(rt::FormatTwoDecimals(eighth, locale) == Digits(n) + separator + u"13");
-  FUZZ_CHECK(rt::FormatTwoDecimals(-eighth, locale) == u"-" + Digits(n) + separator + u"13");
-  FUZZ_CHECK(rt::FormatTwoDecimals(static_cast<double>(n) + 0.375, locale) == Digits(n) + separator + u"38");
+  FUZZ_CHECK(runtime::FormatTwoDecimals(eighth, locale) == Digits(n) + separator + u"13");
+  FUZZ_CHECK(runtime::FormatTwoDecimals(-eighth, locale) == u"-" + Digits(n) + separator + u"13");
+  FUZZ_CHECK(runtime::FormatTwoDecimals(static_cast<double>(n) + 0.375, locale) == Digits(n) + separator + u"38");
   return 0;
 }

@@ -9,23 +9,25 @@
 
 #include "runtime/text.h"
 
-using tk::ControlDesign;
-using tk::Kind;
+namespace about {
+
+using toolkit::ControlDesign;
+using toolkit::Kind;
 
 namespace {
 
-const tk::Font kPlain{.family = "MS Sans Serif", .points = 8};
-const tk::Font kHeading{.family = "MS Sans Serif", .points = 9.75, .bold = true};
-constexpr tk::Color kBlue{0, 0, 255};
-constexpr tk::Color kBlack{0, 0, 0};
+const toolkit::Font kPlain{.family = "MS Sans Serif", .points = 8};
+const toolkit::Font kHeading{.family = "MS Sans Serif", .points = 9.75, .bold = true};
+constexpr toolkit::Color kBlue{0, 0, 255};
+constexpr toolkit::Color kBlack{0, 0, 0};
 
-const tk::FormDesign& AboutWindow() {
-  static const tk::FormDesign window{
+const toolkit::FormDesign& AboutWindow() {
+  static const toolkit::FormDesign window{
       .name = "frmAbout",
       .caption = u"",  // set at load
       .clientWidth = 5730,
       .clientHeight = 3990,
-      .border = tk::BorderStyle::FixedDialog,
+      .border = toolkit::BorderStyle::FixedDialog,
       .minButton = false,
       .maxButton = false,
       .icon = {.resource = ":/quillon/icons/about.ico"},
@@ -89,12 +91,12 @@ constexpr char16_t kToolInFolder[] = u"/MSINFO32.EXE";
 // Normal files only: a folder of that name is no program.
 constexpr int kNormalFiles = 0;
 
-std::u16string NumberText(int number) { return rt::FromUtf8(std::to_string(number)); }
+std::u16string NumberText(int number) { return runtime::FromUtf8(std::to_string(number)); }
 
 }  // namespace
 
-FrmAbout::FrmAbout(tk::Application& app, const platform::Services& services)
-    : tk::Form(app, AboutWindow(), AboutControls()), services_(services) {
+FrmAbout::FrmAbout(toolkit::Application& app, const platform::Services& services)
+    : toolkit::Form(app, AboutWindow(), AboutControls()), services_(services) {
   Load = [this] { Form_Load(); };
   (*this)["Command1"].Click = [this] { Command1_Click(); };
   (*this)["Command2"].Click = [this] { Command2_Click(); };
@@ -120,8 +122,8 @@ void FrmAbout::OpenPage(const std::u16string& target) {
   services_.shell->ShellExecuteA(hWnd(), u"open", target, u"", u"0", platform::kSwShowNormal);
 }
 
-void FrmAbout::ShowHand(tk::Control& control) {
-  control.SetMousePointer(tk::mouse::kCustom);
+void FrmAbout::ShowHand(toolkit::Control& control) {
+  control.SetMousePointer(toolkit::mouse::kCustom);
   control.SetMouseIcon(App().LoadResCursor(kHandCursor));
 }
 
@@ -156,7 +158,7 @@ void FrmAbout::StartSysInfo() {
     // Whatever went wrong, the user hears only that the tool is unavailable.
     started = false;
   }
-  if (!started) App().MsgBox(kUnavailable, tk::msgbox::kOkOnly);
+  if (!started) App().MsgBox(kUnavailable, toolkit::msgbox::kOkOnly);
 }
 
 bool FrmAbout::GetKeyValue(platform::HKey keyRoot, const std::u16string& keyName, const std::u16string& subKeyRef,
@@ -198,7 +200,7 @@ bool FrmAbout::GetKeyValue(platform::HKey keyRoot, const std::u16string& keyName
   switch (type) {
     case platform::kRegSz:
       // Values here hold paths, and paths on this platform are UTF-8.
-      keyVal = rt::FromUtf8(std::string_view(reinterpret_cast<const char*>(buffer.data()), count));
+      keyVal = runtime::FromUtf8(std::string_view(reinterpret_cast<const char*>(buffer.data()), count));
       break;
     case platform::kRegDword: {
       static constexpr char16_t kHex[] = u"0123456789ABCDEF";
@@ -219,3 +221,5 @@ bool FrmAbout::GetKeyValue(platform::HKey keyRoot, const std::u16string& keyName
   }
   return true;
 }
+
+}  // namespace about

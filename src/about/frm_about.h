@@ -8,7 +8,9 @@
 #include "toolkit/application.h"
 #include "toolkit/form.h"
 
-class FrmAbout : public tk::Form {
+namespace about {
+
+class FrmAbout : public toolkit::Form {
  public:
   // The maker's site; the link targets are pages of it.
   static constexpr char16_t kSite[] = u"http://www.brimlow.example";
@@ -18,7 +20,7 @@ class FrmAbout : public tk::Form {
   // The hand shown over the links.
   static constexpr int kHandCursor = 101;
 
-  FrmAbout(tk::Application& app, const platform::Services& services);
+  FrmAbout(toolkit::Application& app, const platform::Services& services);
 
   // Finds the system-information tool in the registry and starts it, or says
   // that it cannot. No failure leaves it.
@@ -44,7 +46,9 @@ class FrmAbout : public tk::Form {
   void Image2_MouseMove(int button, int shift, float x, float y);
 
   void OpenPage(const std::u16string& target);
-  void ShowHand(tk::Control& control);
+  void ShowHand(toolkit::Control& control);
 
   platform::Services services_;
 };
+
+}  // namespace about

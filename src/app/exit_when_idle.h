@@ -9,6 +9,8 @@
 #include <QWindow>
 #include <cstdio>
 
+namespace app {
+
 class ExitWhenIdle : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -28,3 +30,5 @@ class ExitWhenIdle : public QObject {
  private:
   bool seen_ = false;
 };
+
+}  // namespace app

@@ -25,20 +25,20 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationVersion(QUILLON_VERSION);
   QApplication::setDesktopFileName("quillon");
   QuillonInitResources();
-  ExitWhenIdle exitWhenIdle;
+  app::ExitWhenIdle exitWhenIdle;
   if (const char* probe = std::getenv("QUILLON_EXIT_WHEN_IDLE"); probe && std::strcmp(probe, "1") == 0) {
     qapp.installEventFilter(&exitWhenIdle);
   }
 
   // Read before Qt or anything else can touch the process locale.
-  const rt::NumberLocale locale = platform::UserNumberLocale();
+  const runtime::NumberLocale locale = platform::UserNumberLocale();
 
-  platform::LazyInternet internet(
-      (QCoreApplication::applicationDirPath() + u'/' + QString::fromUtf8(platform::kInternetModuleName)).toStdString());
-  platform::XdgShell shell;
-  platform::HiveRegistry registry = platform::HiveRegistry::ForThisMachine();
-  platform::SpawnProgram programs;
-  platform::PosixFiles files;
+  platform::posix::LazyInternet internet(
+      (QCoreApplication::applicationDirPath() + u'/' + QString::fromUtf8(platform::posix::kInternetModuleName)).toStdString());
+  platform::posix::XdgShell shell;
+  platform::posix::HiveRegistry registry = platform::posix::HiveRegistry::ForThisMachine();
+  platform::posix::SpawnProgram programs;
+  platform::posix::PosixFiles files;
 
   platform::Services services;
   services.internet = &internet;
@@ -47,26 +47,26 @@ int main(int argc, char* argv[]) {
   services.programs = &programs;
   services.files = &files;
 
-  quillon::ConverterSettings settings;
+  main_window::ConverterSettings settings;
   settings.locale = locale;
-  if (const char* url = std::getenv("QUILLON_RATES_URL"); url && *url) settings.ratesUrl = rt::FromUtf8(url);
+  if (const char* url = std::getenv("QUILLON_RATES_URL"); url && *url) settings.ratesUrl = runtime::FromUtf8(url);
 
-  tk::QtBackend backend;
-  tk::Application app(backend, {.title = u"Quillon",
+  toolkit::qt::QtBackend backend;
+  toolkit::Application app(backend, {.title = u"Quillon",
                                 .major = QUILLON_VERSION_MAJOR,
                                 .minor = QUILLON_VERSION_MINOR,
                                 .revision = QUILLON_VERSION_PATCH,
                                 .path = QCoreApplication::applicationDirPath().toStdU16String()});
-  app.RegisterCursor(FrmAbout::kHandCursor, {":/quillon/cursors/hand.png", kHandHotSpotX, kHandHotSpotY});
+  app.RegisterCursor(about::FrmAbout::kHandCursor, {":/quillon/cursors/hand.png", kHandHotSpotX, kHandHotSpotY});
 
-  FrmAbout about(app, services);
-  quillon::FrmConverter converter(app, services, settings, &about);
+  about::FrmAbout about(app, services);
+  main_window::FrmConverter converter(app, services, settings, &about);
   converter.Show();
   const auto unloadMain = [&] {
     const auto forms = app.Forms();
     if (std::find(forms.begin(), forms.end(), &converter) != forms.end()) converter.UserClose();
   };
-  SessionEnd sessionEnd(unloadMain);
+  app::SessionEnd sessionEnd(unloadMain);
   const int status = app.Run();
   // Qt may end the loop itself when the session dies.
   unloadMain();

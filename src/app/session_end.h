@@ -11,6 +11,8 @@
 #include <functional>
 #include <unistd.h>
 
+namespace app {
+
 class SessionEnd {
  public:
   explicit SessionEnd(std::function<void()> unloadMain) : unloadMain_(std::move(unloadMain)) {
@@ -48,3 +50,5 @@ class SessionEnd {
   int pipe_[2] = {-1, -1};
   QSocketNotifier* notifier_ = nullptr;
 };
+
+}  // namespace app

@@ -3,7 +3,7 @@
 #include "main_window/frm_converter.h"
 #include "runtime/number.h"
 
-namespace quillon {
+namespace main_window {
 
 namespace {
 
@@ -14,10 +14,10 @@ const std::u16string kNoSelection = u"Please select a currency     ";
 }  // namespace
 
 void FrmConverter::cmdConvert_Click() {
-  if (!(rt::Val(txtAmount.GetText()) > 0)) return;
+  if (!(runtime::Val(txtAmount.GetText()) > 0)) return;
   if (!RatesAndSelectionReady()) return;
   const bool intoEuros = Option1.IsChosen();
-  const double amount = rt::Val(txtAmount.GetText());
+  const double amount = runtime::Val(txtAmount.GetText());
   const int index = lstCurrency.ListIndex();
   const std::u16string rateText = lstRate.List(index);
   const std::u16string name = lstCurrency.List(index);
@@ -26,24 +26,24 @@ void FrmConverter::cmdConvert_Click() {
   // and leave the last good result standing.
   // The page writes "1,463.12" whoever reads it; only the result line
   // follows the user's locale.
-  const auto rate = rt::ParsePageNumber(rateText);
+  const auto rate = runtime::ParsePageNumber(rateText);
   if (!rate || !std::isfinite(*rate)) {
     App().MsgBox(u"The rate given for " + name + u" is not a number: \"" + rateText + u"\"",
-                 tk::msgbox::kExclamation);
+                 toolkit::msgbox::kExclamation);
     return;
   }
   if (intoEuros && *rate == 0) {
     App().MsgBox(u"The rate given for " + name + u" is zero, so nothing converts into Euros: \"" + rateText + u"\"",
-                 tk::msgbox::kExclamation);
+                 toolkit::msgbox::kExclamation);
     return;
   }
   const double result = intoEuros ? amount / *rate : *rate * amount;
   if (!std::isfinite(result)) {
     App().MsgBox(u"The result is too large to show (rate given for " + name + u": \"" + rateText + u"\")",
-                 tk::msgbox::kExclamation);
+                 toolkit::msgbox::kExclamation);
     return;
   }
-  ShowResult(rt::FormatTwoDecimals(result, settings_.locale));
+  ShowResult(runtime::FormatTwoDecimals(result, settings_.locale));
 }
 
 void FrmConverter::lstCurrency_Click() {
@@ -69,7 +69,7 @@ void FrmConverter::Option2_Click() {
 
 void FrmConverter::txtAmount_Change() {
   cmdConvert_Click();
-  if (!(rt::Val(txtAmount.GetText()) > 0)) ShowResult(u"0.00");
+  if (!(runtime::Val(txtAmount.GetText()) > 0)) ShowResult(u"0.00");
 }
 
 void FrmConverter::txtAmount_GotFocus() { RatesAndSelectionReady(); }
@@ -78,17 +78,17 @@ bool FrmConverter::RatesAndSelectionReady() {
   // Resetting the amount raises its Change, which converts once more and so
   // shows the message a second time unless the amount was "1.00" already.
   if (lstCurrency.ListCount() <= 0) {
-    App().MsgBox(kRatesMissing, tk::msgbox::kInformation);
+    App().MsgBox(kRatesMissing, toolkit::msgbox::kInformation);
     txtAmount.SetText(u"1.00");
     cmdGet.SetFocus();
     return false;
   }
   if (lstCurrency.ListIndex() < 0) {
-    App().MsgBox(kNoSelection, tk::msgbox::kExclamation);
+    App().MsgBox(kNoSelection, toolkit::msgbox::kExclamation);
     lstCurrency.SetFocus();
     return false;
   }
   return true;
 }
 
-}  // namespace quillon
+}  // namespace main_window

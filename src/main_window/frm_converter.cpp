@@ -3,12 +3,12 @@
 #include <utility>
 #include <vector>
 
-using tk::Alignment;
-using tk::Color;
-using tk::ControlDesign;
-using tk::Kind;
+using toolkit::Alignment;
+using toolkit::Color;
+using toolkit::ControlDesign;
+using toolkit::Kind;
 
-namespace quillon {
+namespace main_window {
 
 const std::u16string kStartupHint = u"Click \"Get Exchange Rates\" for Current Rates";
 
@@ -21,7 +21,7 @@ constexpr Color kGreen{0, 128, 0};
 }  // namespace
 
 // Like a designer's file, the design names only what differs from the defaults.
-tk::FormDesign WindowDesign() {
+toolkit::FormDesign WindowDesign() {
   return {.name = "frmConverter",
           .caption = u"Quillon",
           .clientWidth = 7200,
@@ -35,7 +35,7 @@ tk::FormDesign WindowDesign() {
 // to see; enlarging the window uncovers them. Tab passes them by, and the
 // picture box that only holds cmdGet, so it never lands out of sight.
 std::vector<ControlDesign> ControlsDesign() {
-  std::vector<tk::Text> symbols = {u"(USD)", u"(AUD)", u"(BRL)", u"(GBP)", u"(CAD)", u"(CNY)",
+  std::vector<toolkit::Text> symbols = {u"(USD)", u"(AUD)", u"(BRL)", u"(GBP)", u"(CAD)", u"(CNY)",
                                    u"(DKK)", u"(HKD)", u"(INR)", u"(JPY)", u"(MYR)", u"(MXN)",
                                    u"(NZD)", u"(NOK)", u"(SGD)", u"(ZAR)", u"(KRW)", u"(LKR)",
                                    u"(SEK)", u"(CHF)", u"(TWD)", u"(THB)"};
@@ -92,24 +92,24 @@ std::vector<ControlDesign> ControlsDesign() {
   };
 }
 
-FrmConverter::FrmConverter(tk::Application& app, const platform::Services& services, ConverterSettings settings,
-                           tk::Form* about)
-    : tk::Form(app, WindowDesign(), ControlsDesign()),
-      lblCount(Get<tk::Label>("lblCount")),
-      lblValue(Get<tk::Label>("lblValue")),
-      lblCurr(Get<tk::Label>("lblCurr")),
-      txtAmount(Get<tk::TextBox>("txtAmount")),
-      rtbMain(Get<tk::TextBox>("rtbMain")),
-      lstCurrency(Get<tk::ListBox>("lstCurrency")),
-      lstRate(Get<tk::ListBox>("lstRate")),
-      lstSymbol(Get<tk::ListBox>("lstSymbol")),
-      Option1(Get<tk::OptionButton>("Option1")),
-      Option2(Get<tk::OptionButton>("Option2")),
-      cmdGet(Get<tk::CommandButton>("cmdGet")),
-      cmdConvert(Get<tk::CommandButton>("cmdConvert")),
-      cmdCodes(Get<tk::CommandButton>("cmdCodes")),
-      cmdAbout(Get<tk::CommandButton>("cmdAbout")),
-      cmdClose(Get<tk::CommandButton>("cmdClose")),
+FrmConverter::FrmConverter(toolkit::Application& app, const platform::Services& services, ConverterSettings settings,
+                           toolkit::Form* about)
+    : toolkit::Form(app, WindowDesign(), ControlsDesign()),
+      lblCount(Get<toolkit::Label>("lblCount")),
+      lblValue(Get<toolkit::Label>("lblValue")),
+      lblCurr(Get<toolkit::Label>("lblCurr")),
+      txtAmount(Get<toolkit::TextBox>("txtAmount")),
+      rtbMain(Get<toolkit::TextBox>("rtbMain")),
+      lstCurrency(Get<toolkit::ListBox>("lstCurrency")),
+      lstRate(Get<toolkit::ListBox>("lstRate")),
+      lstSymbol(Get<toolkit::ListBox>("lstSymbol")),
+      Option1(Get<toolkit::OptionButton>("Option1")),
+      Option2(Get<toolkit::OptionButton>("Option2")),
+      cmdGet(Get<toolkit::CommandButton>("cmdGet")),
+      cmdConvert(Get<toolkit::CommandButton>("cmdConvert")),
+      cmdCodes(Get<toolkit::CommandButton>("cmdCodes")),
+      cmdAbout(Get<toolkit::CommandButton>("cmdAbout")),
+      cmdClose(Get<toolkit::CommandButton>("cmdClose")),
       services_(services),
       settings_(std::move(settings)),
       about_(about) {
@@ -139,7 +139,7 @@ void FrmConverter::Form_Load() {
 
 void FrmConverter::Form_Unload(std::int16_t& /*cancel*/) {
   // Closing the main window closes the others too; they may not cancel it.
-  for (tk::Form* form : App().Forms()) form->UnloadForm();
+  for (toolkit::Form* form : App().Forms()) form->UnloadForm();
 }
 
 void FrmConverter::cmdCodes_Click() {
@@ -163,4 +163,4 @@ void FrmConverter::ShowResult(const std::u16string& number) {
   lblValue.SetCaption(number + u"  " + lblCurr.Caption());
 }
 
-}  // namespace quillon
+}  // namespace main_window

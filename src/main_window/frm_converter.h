@@ -10,22 +10,22 @@
 #include "toolkit/application.h"
 #include "toolkit/form.h"
 
-namespace quillon {
+namespace main_window {
 
 // The rates page; QUILLON_RATES_URL replaces it (see the README).
 inline const std::u16string kRatesUrl = u"http://rates.quillon.example/cgi-bin/cgicalc.cgi?value=1&base=EUR";
 
 // What the user and the environment chose for the main window.
 struct ConverterSettings {
-  rt::NumberLocale locale{};  // the rates' and the result's number conventions
+  runtime::NumberLocale locale{};  // the rates' and the result's number conventions
   std::u16string ratesUrl;    // empty: kRatesUrl
 };
 
-class FrmConverter : public tk::Form {
+class FrmConverter : public toolkit::Form {
  public:
   // `about` is the About window that cmdAbout shows; null leaves the button inert.
-  FrmConverter(tk::Application& app, const platform::Services& services, ConverterSettings settings,
-               tk::Form* about);
+  FrmConverter(toolkit::Application& app, const platform::Services& services, ConverterSettings settings,
+               toolkit::Form* about);
 
   // Handlers, public so that tests and other handlers can call them as routines.
   void Form_Initialize();
@@ -42,21 +42,21 @@ class FrmConverter : public tk::Form {
   void txtAmount_Change();
   void txtAmount_GotFocus();
 
-  tk::Label& lblCount;
-  tk::Label& lblValue;
-  tk::Label& lblCurr;
-  tk::TextBox& txtAmount;
-  tk::TextBox& rtbMain;
-  tk::ListBox& lstCurrency;
-  tk::ListBox& lstRate;
-  tk::ListBox& lstSymbol;
-  tk::OptionButton& Option1;
-  tk::OptionButton& Option2;
-  tk::CommandButton& cmdGet;
-  tk::CommandButton& cmdConvert;
-  tk::CommandButton& cmdCodes;
-  tk::CommandButton& cmdAbout;
-  tk::CommandButton& cmdClose;
+  toolkit::Label& lblCount;
+  toolkit::Label& lblValue;
+  toolkit::Label& lblCurr;
+  toolkit::TextBox& txtAmount;
+  toolkit::TextBox& rtbMain;
+  toolkit::ListBox& lstCurrency;
+  toolkit::ListBox& lstRate;
+  toolkit::ListBox& lstSymbol;
+  toolkit::OptionButton& Option1;
+  toolkit::OptionButton& Option2;
+  toolkit::CommandButton& cmdGet;
+  toolkit::CommandButton& cmdConvert;
+  toolkit::CommandButton& cmdCodes;
+  toolkit::CommandButton& cmdAbout;
+  toolkit::CommandButton& cmdClose;
 
  private:
   // Sends the user to Get Exchange Rates or to the currency list, with a
@@ -67,15 +67,15 @@ class FrmConverter : public tk::Form {
 
   platform::Services services_;
   ConverterSettings settings_;
-  tk::Form* about_;
+  toolkit::Form* about_;
 };
 
 // The window's design, also read by the benchmark that builds the same
 // widgets without the model.
-tk::FormDesign WindowDesign();
-std::vector<tk::ControlDesign> ControlsDesign();
+toolkit::FormDesign WindowDesign();
+std::vector<toolkit::ControlDesign> ControlsDesign();
 
 // The start-up hint of the status line.
 extern const std::u16string kStartupHint;
 
-}  // namespace quillon
+}  // namespace main_window

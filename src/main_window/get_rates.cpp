@@ -3,24 +3,24 @@
 #include "net/get_url.h"
 #include "runtime/text.h"
 
-namespace quillon {
+namespace main_window {
 
 namespace {
 
 // Puts the screen's cursor back however the download ends.
 class BusyCursor {
  public:
-  explicit BusyCursor(tk::Application& app) : app_(app) { app_.SetMousePointer(tk::mouse::kHourglass); }
+  explicit BusyCursor(toolkit::Application& app) : app_(app) { app_.SetMousePointer(toolkit::mouse::kHourglass); }
   ~BusyCursor() { Restore(); }
   void Restore() {
-    if (busy_) app_.SetMousePointer(tk::mouse::kDefault);
+    if (busy_) app_.SetMousePointer(toolkit::mouse::kDefault);
     busy_ = false;
   }
   BusyCursor(const BusyCursor&) = delete;
   BusyCursor& operator=(const BusyCursor&) = delete;
 
  private:
-  tk::Application& app_;
+  toolkit::Application& app_;
   bool busy_ = true;
 };
 
@@ -29,7 +29,7 @@ class BusyCursor {
 void FrmConverter::cmdGet_Click() {
   const std::u16string url = RatesUrl();
   if (services_.internet->InternetCheckConnectionA(url, platform::kFlagIccForceConnection, 0) == 0) {
-    App().MsgBox(u"Can't Connect to Server, please try again later     ", tk::msgbox::kCritical);
+    App().MsgBox(u"Can't Connect to Server, please try again later     ", toolkit::msgbox::kCritical);
     return;
   }
   lblCount.SetCaption(u"Downloading Current Exchange Rates");
@@ -39,12 +39,12 @@ void FrmConverter::cmdGet_Click() {
   lstCurrency.Clear();
   lstRate.Clear();
   rtbMain.SetText(u"");
-  rtbMain.SetText(GetUrlText(*services_.internet, url));
-  rtbMain.SetText(rt::Replace(rtbMain.GetText(), u"\"", u""));
+  rtbMain.SetText(net::GetUrlText(*services_.internet, url));
+  rtbMain.SetText(runtime::Replace(rtbMain.GetText(), u"\"", u""));
 
   const std::u16string& page = rtbMain.GetText();
   // A longer page is read as far as a list holds.
-  for (const RateRow& row : ScanRatePage(page, tk::ListBox::kMaxItems)) {
+  for (const RateRow& row : ScanRatePage(page, toolkit::ListBox::kMaxItems)) {
     lstCurrency.AddItem(row.name);
     lstRate.AddItem(row.rate);
   }
@@ -54,4 +54,4 @@ void FrmConverter::cmdGet_Click() {
   lblCount.SetCaption(u"Rates for " + date);
 }
 
-}  // namespace quillon
+}  // namespace main_window

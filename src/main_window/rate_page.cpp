@@ -2,17 +2,17 @@
 
 #include "runtime/text.h"
 
-namespace quillon {
+namespace main_window {
 
 std::u16string ExtractBetween(std::int32_t start, std::u16string_view text, std::u16string_view open,
                               std::u16string_view close, std::int32_t compare) {
-  const auto mode = compare == 0 ? rt::Compare::Binary : rt::Compare::Text;
-  const std::int32_t i = rt::InStr(start, text, open, mode);
+  const auto mode = compare == 0 ? runtime::Compare::Binary : runtime::Compare::Text;
+  const std::int32_t i = runtime::InStr(start, text, open, mode);
   if (i == 0) return {};
   const auto j = static_cast<std::int32_t>(i + open.size());
-  const std::int32_t k = rt::InStr(j, text, close, mode);
+  const std::int32_t k = runtime::InStr(j, text, close, mode);
   if (k == 0) return {};
-  return rt::Mid(text, j, k - j);
+  return runtime::Mid(text, j, k - j);
 }
 
 std::vector<RateRow> ScanRatePage(std::u16string_view page, std::size_t maxRows) {
@@ -20,20 +20,20 @@ std::vector<RateRow> ScanRatePage(std::u16string_view page, std::size_t maxRows)
   std::vector<RateRow> rows;
   std::int32_t position = 1;
   while (rows.size() < maxRows) {
-    const std::int32_t p = rt::InStr(position, page, kMarker);
+    const std::int32_t p = runtime::InStr(position, page, kMarker);
     if (p == 0) break;
     const std::int32_t nameStart = p + kNameOffset;
-    const std::int32_t f = rt::InStr(nameStart, page, u"font");
+    const std::int32_t f = runtime::InStr(nameStart, page, u"font");
     // "font" must leave room for the two characters that end the name.
     if (f == 0 || f - 2 < nameStart) break;
-    const std::int32_t h = rt::InStr(f - 2, page, u"html>");
+    const std::int32_t h = runtime::InStr(f - 2, page, u"html>");
     if (h == 0) break;
-    const std::int32_t a = rt::InStr(h + 5, page, u"</a>");
+    const std::int32_t a = runtime::InStr(h + 5, page, u"</a>");
     if (a == 0) break;
-    rows.push_back({rt::Mid(page, nameStart, f - 2 - nameStart), rt::Mid(page, h + 5, a - (h + 5))});
+    rows.push_back({runtime::Mid(page, nameStart, f - 2 - nameStart), runtime::Mid(page, h + 5, a - (h + 5))});
     position = a;
   }
   return rows;
 }
 
-}  // namespace quillon
+}  // namespace main_window

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quillon {
+namespace main_window {
 
 // Where a currency name starts, counted from the row marker: the marker's
 // 23 units, then the 5 of the flag picture's "<img>" tag.
@@ -27,4 +27,4 @@ std::u16string ExtractBetween(std::int32_t start, std::u16string_view text, std:
 // `maxRows` rows are read.
 std::vector<RateRow> ScanRatePage(std::u16string_view page, std::size_t maxRows = SIZE_MAX);
 
-}  // namespace quillon
+}  // namespace main_window

@@ -5,6 +5,8 @@
 
 #include "runtime/text.h"
 
+namespace net {
+
 namespace {
 
 constexpr std::uint32_t kReadSize = 256;
@@ -42,5 +44,7 @@ std::u16string GetUrlText(platform::Internet& internet, const std::u16string& ur
   if (root != 0) internet.InternetCloseHandle(root);
 
   // The interface promises lower case; a lenient check costs nothing.
-  return IsUtf8(rt::LowerAscii(charset)) ? rt::FromUtf8(bytes) : rt::FromWindows1252(bytes);
+  return IsUtf8(runtime::LowerAscii(charset)) ? runtime::FromUtf8(bytes) : runtime::FromWindows1252(bytes);
 }
+
+}  // namespace net

@@ -9,12 +9,12 @@ namespace platform {
 
 // The separators of the environment's numeric locale: the first non-empty of
 // LC_ALL, LC_NUMERIC and LANG, as the C library picks it.
-rt::NumberLocale UserNumberLocale();
+runtime::NumberLocale UserNumberLocale();
 
 // The separators of a named locale ("de_DE.UTF-8"). "C", "POSIX", "C.<codeset>"
 // and the empty name give {'.', ','}: the C locale groups nothing, but taking the
 // comma keeps grouped rate texts readable there. A locale that is not installed
 // is guessed from its language; an unknown language gets {'.', ','}.
-rt::NumberLocale NumberLocaleFromName(const std::string& localeName);
+runtime::NumberLocale NumberLocaleFromName(const std::string& localeName);
 
 }  // namespace platform

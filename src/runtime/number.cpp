@@ -7,7 +7,7 @@
 #include <string>
 #include <system_error>
 
-namespace rt {
+namespace runtime {
 namespace {
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
@@ -276,4 +276,4 @@ std::u16string FormatTwoDecimals(double value, const NumberLocale& locale) {
   return out;
 }
 
-}  // namespace rt
+}  // namespace runtime

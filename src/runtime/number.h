@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace rt {
+namespace runtime {
 
 struct NumberLocale {
   char16_t decimal = u'.';
@@ -39,4 +39,4 @@ std::optional<double> ParsePageNumber(std::u16string_view text);
 // A value that rounds to zero prints "0.00" without a sign.
 std::u16string FormatTwoDecimals(double value, const NumberLocale& locale);
 
-}  // namespace rt
+}  // namespace runtime

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-namespace rt {
+namespace runtime {
 namespace {
 
 char16_t FoldCase(char16_t c) {
@@ -163,4 +163,4 @@ std::u16string FromWindows1252(std::string_view bytes) {
   return out;
 }
 
-}  // namespace rt
+}  // namespace runtime

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace rt {
+namespace runtime {
 
 enum class Compare { Binary = 0, Text = 1 };
 
@@ -34,4 +34,4 @@ std::u16string FromUtf8(std::string_view utf8);   // invalid sequences become U+
 std::string ToUtf8(std::u16string_view text);     // lone surrogates become U+FFFD
 std::u16string FromWindows1252(std::string_view bytes);
 
-}  // namespace rt
+}  // namespace runtime

@@ -4,7 +4,7 @@
 
 #include "runtime/text.h"
 
-namespace tk {
+namespace toolkit {
 
 Application::Application(Backend& backend, AppInfo info) : backend_(backend), info_(std::move(info)) {}
 
@@ -40,10 +40,10 @@ void Application::Raise(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& e) {
-    MsgBox(u"Run-time error: " + rt::FromUtf8(e.what()), msgbox::kCritical);
+    MsgBox(u"Run-time error: " + runtime::FromUtf8(e.what()), msgbox::kCritical);
   }
 }
 
 int Application::Run() { return ended_ ? 0 : backend_.Run(); }
 
-}  // namespace tk
+}  // namespace toolkit

@@ -6,7 +6,7 @@
 #include "toolkit/backend.h"
 #include "toolkit/form.h"
 
-namespace tk {
+namespace toolkit {
 
 struct AppInfo {
   Text title;
@@ -56,4 +56,4 @@ class Application {
   bool ended_ = false;
 };
 
-}  // namespace tk
+}  // namespace toolkit

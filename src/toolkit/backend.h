@@ -7,7 +7,7 @@
 
 #include "toolkit/types.h"
 
-namespace tk {
+namespace toolkit {
 
 class Control;
 class Form;
@@ -52,4 +52,4 @@ class Backend {
   virtual void Quit() = 0;
 };
 
-}  // namespace tk
+}  // namespace toolkit

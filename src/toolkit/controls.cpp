@@ -5,7 +5,7 @@
 #include "runtime/text.h"
 #include "toolkit/form.h"
 
-namespace tk {
+namespace toolkit {
 
 Control::Control(Form& form, const ControlDesign& design, Control* container)
     : design_(design), form_(form), container_(container) {
@@ -30,7 +30,7 @@ char16_t Control::AccessKey() const {
       ++i;
       continue;
     }
-    return rt::LowerAscii(caption_[i + 1]);
+    return runtime::LowerAscii(caption_[i + 1]);
   }
   return 0;
 }
@@ -173,4 +173,4 @@ void OptionButton::UserChoose() {
   SetValue(true);
 }
 
-}  // namespace tk
+}  // namespace toolkit

@@ -10,7 +10,7 @@
 #include "toolkit/backend.h"
 #include "toolkit/types.h"
 
-namespace tk {
+namespace toolkit {
 
 class Form;
 
@@ -156,4 +156,4 @@ class OptionButton : public Control {
   bool value_;
 };
 
-}  // namespace tk
+}  // namespace toolkit

@@ -5,7 +5,7 @@
 #include "runtime/text.h"
 #include "toolkit/application.h"
 
-namespace tk {
+namespace toolkit {
 
 namespace {
 
@@ -88,7 +88,7 @@ void Form::MoveFocus(Control* control, bool fromUser) {
 }
 
 void Form::UserAccessKey(char16_t letter) {
-  letter = rt::LowerAscii(letter);
+  letter = runtime::LowerAscii(letter);
   for (const auto& c : controls_) {
     if (c->AccessKey() != letter) continue;
     if (c->GetKind() == Kind::CommandButton) {
@@ -166,4 +166,4 @@ void Form::DestroyPeers() {
   peer_.reset();
 }
 
-}  // namespace tk
+}  // namespace toolkit

@@ -10,7 +10,7 @@
 #include "toolkit/controls.h"
 #include "toolkit/types.h"
 
-namespace tk {
+namespace toolkit {
 
 class Application;
 
@@ -87,4 +87,4 @@ class Form {
   std::unique_ptr<FormPeer> peer_;
 };
 
-}  // namespace tk
+}  // namespace toolkit

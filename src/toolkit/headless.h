@@ -5,7 +5,7 @@
 
 #include "toolkit/backend.h"
 
-namespace tk {
+namespace toolkit {
 
 class NullFormPeer : public FormPeer {
  public:
@@ -26,4 +26,4 @@ class HeadlessBackend : public Backend {
   void Quit() override {}
 };
 
-}  // namespace tk
+}  // namespace toolkit

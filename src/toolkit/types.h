@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace tk {
+namespace toolkit {
 
 using Text = std::u16string;
 
@@ -93,4 +93,4 @@ struct FormDesign {
   Font font;
 };
 
-}  // namespace tk
+}  // namespace toolkit

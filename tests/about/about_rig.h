@@ -10,17 +10,17 @@
 #include "toolkit/application.h"
 
 struct AboutRig {
-  static inline const tk::Picture kHand{":/quillon/cursors/hand.png", 6, 0};
+  static inline const toolkit::Picture kHand{":/quillon/cursors/hand.png", 6, 0};
 
-  explicit AboutRig(tk::AppInfo info = {u"Quillon", 1, 0, 0, u"/opt/quillon"})
+  explicit AboutRig(toolkit::AppInfo info = {u"Quillon", 1, 0, 0, u"/opt/quillon"})
       : app(backend, std::move(info)), main(app, MainDesign(), {}), about(app, Services()) {
     app.RegisterCursor(101, kHand);
     main.Show();
     about.Show();
   }
 
-  static tk::FormDesign MainDesign() {
-    tk::FormDesign design;
+  static toolkit::FormDesign MainDesign() {
+    toolkit::FormDesign design;
     design.name = "frmConverter";
     return design;
   }
@@ -45,12 +45,12 @@ struct AboutRig {
     return texts;
   }
 
-  fakes::RecordingBackend backend;
-  tk::Application app;
-  fakes::RecordingShell shell;
-  fakes::FakeRegistry registry;
-  fakes::RecordingProgramStarter programs;
-  fakes::FakeFiles files;
-  tk::Form main;
-  FrmAbout about;
+  support::RecordingBackend backend;
+  toolkit::Application app;
+  support::RecordingShell shell;
+  support::FakeRegistry registry;
+  support::RecordingProgramStarter programs;
+  support::FakeFiles files;
+  toolkit::Form main;
+  about::FrmAbout about;
 };

@@ -59,16 +59,16 @@ TEST(AboutWindowLinks, EachClickAsksTheShellOnceForItsPage) {
 TEST(AboutWindowHand, ShowsOverTheLinkButtonsAndTheDonationPictureOnly) {
   AboutRig rig;
   for (const char* name : {"Command1", "Command2", "Image2"}) {
-    EXPECT_EQ(rig.about[name].MousePointer(), tk::mouse::kDefault) << name;
+    EXPECT_EQ(rig.about[name].MousePointer(), toolkit::mouse::kDefault) << name;
     rig.about[name].UserMouseMove(0, 0, 10, 10);
-    EXPECT_EQ(rig.about[name].MousePointer(), tk::mouse::kCustom) << name;
+    EXPECT_EQ(rig.about[name].MousePointer(), toolkit::mouse::kCustom) << name;
     EXPECT_EQ(rig.about[name].MouseIcon(), AboutRig::kHand) << name;
   }
   // picIcon opens the home page too, but keeps the ordinary arrow.
   rig.about["picIcon"].UserClick();
   for (const char* name : {"picIcon", "Command3", "Command4", "Image1", "lblTitle"}) {
     rig.about[name].UserMouseMove(0, 0, 10, 10);
-    EXPECT_EQ(rig.about[name].MousePointer(), tk::mouse::kDefault) << name;
+    EXPECT_EQ(rig.about[name].MousePointer(), toolkit::mouse::kDefault) << name;
     EXPECT_TRUE(rig.about[name].MouseIcon().Empty()) << name;
   }
   EXPECT_EQ(rig.shell.calls.size(), 1u);
@@ -76,10 +76,10 @@ TEST(AboutWindowHand, ShowsOverTheLinkButtonsAndTheDonationPictureOnly) {
 }
 
 TEST(AboutWindowClose, EveryWayOfClosingUnloadsAndReopeningLoadsAfresh) {
-  const std::pair<const char*, void (*)(FrmAbout&)> closers[] = {
-      {"Close button", [](FrmAbout& f) { f["Command3"].UserClick(); }},
-      {"close box", [](FrmAbout& f) { f.UserClose(); }},
-      {"Alt+E", [](FrmAbout& f) { f.UserAccessKey(u'e'); }},
+  const std::pair<const char*, void (*)(about::FrmAbout&)> closers[] = {
+      {"Close button", [](about::FrmAbout& f) { f["Command3"].UserClick(); }},
+      {"close box", [](about::FrmAbout& f) { f.UserClose(); }},
+      {"Alt+E", [](about::FrmAbout& f) { f.UserAccessKey(u'e'); }},
   };
   for (const auto& [how, close] : closers) {
     AboutRig rig;
@@ -94,7 +94,7 @@ TEST(AboutWindowClose, EveryWayOfClosingUnloadsAndReopeningLoadsAfresh) {
     EXPECT_EQ(rig.about.Caption(), u"About Quillon") << how;
     EXPECT_EQ(rig.about["lblTitle"].Caption(), u"Quillon") << how;
     EXPECT_EQ(rig.about["lblVersion"].Caption(), u"Version 1.0.0") << how;
-    EXPECT_EQ(rig.about["Command2"].MousePointer(), tk::mouse::kDefault) << how;
+    EXPECT_EQ(rig.about["Command2"].MousePointer(), toolkit::mouse::kDefault) << how;
     EXPECT_TRUE(rig.about["Command2"].MouseIcon().Empty()) << how;
     EXPECT_EQ(rig.about.ActiveControl(), &rig.about["picIcon"]) << how;
     EXPECT_TRUE(rig.programs.attempts.empty()) << how;

@@ -114,7 +114,7 @@ TEST(SystemInfo, EveryFailureEndsInTheOneMessage) {
     ASSERT_EQ(rig.backend.messages.size(), 1u) << c.what;
     EXPECT_EQ(rig.backend.messages[0].text, kUnavailable) << c.what;
     EXPECT_EQ(rig.backend.messages[0].title, u"Quillon") << c.what;
-    EXPECT_EQ(rig.backend.messages[0].style, tk::msgbox::kOkOnly) << c.what;
+    EXPECT_EQ(rig.backend.messages[0].style, toolkit::msgbox::kOkOnly) << c.what;
     bool folderOpened = false;
     for (const auto& open : rig.registry.opens) folderOpened |= open.key == kFolderKey;
     EXPECT_EQ(folderOpened, c.folderTried) << c.what;

@@ -15,14 +15,14 @@
 #include "support/loopback_site.h"
 #include "tls_site.h"
 
-namespace hardening {
+namespace hardening_test {
 namespace {
 
 using namespace std::chrono_literals;
-using quillon_test::kTwoRowPage;
-using testsupport::LoopbackSite;
-using testsupport::Reply;
-using testsupport::SilentListener;
+using main_window_test::kTwoRowPage;
+using support::LoopbackSite;
+using support::Reply;
+using support::SilentListener;
 
 constexpr auto kConnect = 1000ms;
 constexpr auto kStall = 1000ms;
@@ -38,12 +38,12 @@ const std::size_t kFirstRowEnd = kTwoRowPage.find("</a>") + 4;
 class FailingNetworkTest : public HardeningTest {
  protected:
   void StartAt(const std::u16string& url, std::chrono::milliseconds overall = kConnect + kStall + 2s) {
-    platform::CurlLimits limits;
+    platform::posix::CurlLimits limits;
     limits.connectTimeout = kConnect;
     limits.stallTimeout = kStall;
     limits.overallTimeout = overall;
     limits.maxBodyBytes = kCap;
-    curl = std::make_unique<platform::CurlInternet>(limits);
+    curl = std::make_unique<platform::posix::CurlInternet>(limits);
     services.internet = curl.get();
     settings.ratesUrl = url;
     Start();
@@ -55,7 +55,7 @@ class FailingNetworkTest : public HardeningTest {
     EXPECT_EQ(frm->lblCount.Caption(), u"Rates for ");
     frm->txtAmount.UserTyped(u"5");
     ASSERT_EQ(backend.messages.size(), 2u) << "the amount box asks for rates, twice as the amount was not 1.00";
-    EXPECT_EQ(backend.messages[0].style, tk::msgbox::kInformation);
+    EXPECT_EQ(backend.messages[0].style, toolkit::msgbox::kInformation);
     EXPECT_EQ(frm->txtAmount.GetText(), u"1.00");
     backend.messages.clear();
   }
@@ -66,7 +66,7 @@ class FailingNetworkTest : public HardeningTest {
     ASSERT_EQ(backend.messages.size(), 1u);
     EXPECT_EQ(backend.messages[0].text, kCantConnect);
     backend.messages.clear();
-    EXPECT_EQ(frm->lblCount.Caption(), quillon::kStartupHint);
+    EXPECT_EQ(frm->lblCount.Caption(), main_window::kStartupHint);
     EXPECT_EQ(frm->lstCurrency.ListCount(), 0);
     EXPECT_EQ(app->MousePointer(), 0);
     EXPECT_TRUE(backend.pointerHistory.empty());
@@ -80,7 +80,7 @@ class FailingNetworkTest : public HardeningTest {
     EXPECT_EQ(ConvertFirst(u"3"), u"2.00  Euros");
   }
 
-  std::unique_ptr<platform::CurlInternet> curl;
+  std::unique_ptr<platform::posix::CurlInternet> curl;
 };
 
 TEST_F(FailingNetworkTest, ARefusedConnectionShowsTheMessageAndKeepsTheOldRates) {
@@ -94,12 +94,12 @@ TEST_F(FailingNetworkTest, ARefusedConnectionShowsTheMessageAndKeepsTheOldRates)
   Report("refused", blocked);
   ASSERT_EQ(backend.messages.size(), 1u);
   EXPECT_EQ(backend.messages[0].text, kCantConnect);
-  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kCritical);
+  EXPECT_EQ(backend.messages[0].style, toolkit::msgbox::kCritical);
   backend.messages.clear();
   EXPECT_EQ(frm->lstCurrency.ListCount(), 2);
   EXPECT_EQ(frm->lstRate.ListCount(), 2);
   EXPECT_EQ(frm->lblCount.Caption(), kDated);
-  EXPECT_EQ(app->MousePointer(), tk::mouse::kDefault);
+  EXPECT_EQ(app->MousePointer(), toolkit::mouse::kDefault);
   EXPECT_EQ(ConvertFirst(u"3"), u"2.00  Euros") << "the old rates stay usable";
   EXPECT_LT(blocked, kBound);
 }
@@ -107,7 +107,7 @@ TEST_F(FailingNetworkTest, ARefusedConnectionShowsTheMessageAndKeepsTheOldRates)
 // The program's own session: libcurl in a module loaded at the first click.
 TEST_F(FailingNetworkTest, TheSessionModuleFetchesAtTheFirstClick) {
   LoopbackSite site(Reply{.body = kTwoRowPage});
-  platform::LazyInternet lazy(QUILLON_INTERNET_MODULE);
+  platform::posix::LazyInternet lazy(QUILLON_INTERNET_MODULE);
   services.internet = &lazy;
   settings.ratesUrl = site.Url16();
   Start();
@@ -119,7 +119,7 @@ TEST_F(FailingNetworkTest, TheSessionModuleFetchesAtTheFirstClick) {
 
 TEST_F(FailingNetworkTest, AMissingSessionModuleShowsTheConnectionMessageAndNothingElseFails) {
   LoopbackSite site(Reply{.body = kTwoRowPage});
-  platform::LazyInternet lazy("/nonexistent/quillon-internet.so");
+  platform::posix::LazyInternet lazy("/nonexistent/quillon-internet.so");
   services.internet = &lazy;
   settings.ratesUrl = site.Url16();
   Start();
@@ -143,7 +143,7 @@ TEST_F(FailingNetworkTest, AHostThatDoesNotResolveShowsTheMessageAndFetchesNothi
 
 TEST_F(FailingNetworkTest, AServerThatAcceptsAndNeverAnswersEndsAtTheStallLimit) {
   SilentListener silent;
-  StartAt(rt::FromUtf8("http://127.0.0.1:" + std::to_string(silent.Port()) + "/cgi-bin/cgicalc.cgi?value=1&base=EUR"));
+  StartAt(runtime::FromUtf8("http://127.0.0.1:" + std::to_string(silent.Port()) + "/cgi-bin/cgicalc.cgi?value=1&base=EUR"));
   const auto blocked = ClickGet();
   Report("accepts, never answers", blocked);
   ExpectEmptyButUsable();
@@ -199,7 +199,7 @@ TEST_F(FailingNetworkTest, AByteNowAndThenForeverEndsAtTheOverallDeadlineWithThe
 
 TEST(ProductionLimits, AreTheOnesTheProgramUses) {
   // The program builds its session with the defaults.
-  const platform::CurlLimits limits = platform::CurlInternet().Limits();
+  const platform::posix::CurlLimits limits = platform::posix::CurlInternet().Limits();
   EXPECT_EQ(limits.connectTimeout, 60s);
   EXPECT_EQ(limits.stallTimeout, 30s);
   EXPECT_EQ(limits.overallTimeout, 120s);
@@ -246,13 +246,13 @@ TEST_F(FailingNetworkTest, ABodyOverTheCapListsTheRowsThatFitBeforeIt) {
   StartAt(site.Url16());
   const auto blocked = ClickGet();
   Report("body over the cap", blocked);
-  const auto fits = quillon::ScanRatePage(rt::Replace(rt::FromWindows1252(page.substr(0, kCap)), u"\"", u""));
+  const auto fits = main_window::ScanRatePage(runtime::Replace(runtime::FromWindows1252(page.substr(0, kCap)), u"\"", u""));
   ASSERT_GT(fits.size(), 100u);
   ASSERT_LT(fits.size(), static_cast<std::size_t>(rows));
   ExpectSoundAfterClick(static_cast<int>(fits.size()));
   EXPECT_EQ(frm->lstCurrency.List(static_cast<int>(fits.size()) - 1), fits.back().name);
   EXPECT_EQ(frm->lblCount.Caption(), kDated);
-  EXPECT_EQ(frm->rtbMain.GetText().size(), fits.empty() ? 0u : rt::Replace(rt::FromWindows1252(page.substr(0, kCap)), u"\"", u"").size());
+  EXPECT_EQ(frm->rtbMain.GetText().size(), fits.empty() ? 0u : runtime::Replace(runtime::FromWindows1252(page.substr(0, kCap)), u"\"", u"").size());
   EXPECT_LT(blocked, kBound);
   EXPECT_EQ(ConvertFirst(u"3"), u"2.00  Euros");
 }
@@ -268,4 +268,4 @@ TEST_F(FailingNetworkTest, ASelfSignedCertificateIsRefusedLikeAFailedOpen) {
 }
 
 }  // namespace
-}  // namespace hardening
+}  // namespace hardening_test

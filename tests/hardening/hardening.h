@@ -9,7 +9,7 @@
 
 #include "main_window/fixture.h"
 
-namespace hardening {
+namespace hardening_test {
 
 inline const std::string kMarker = "nbsp;&nbsp;&nbsp;&nbsp;";
 
@@ -22,7 +22,7 @@ inline std::string Row(const std::string& name, const std::string& rate) {
 
 inline const std::string kDateLine = "<p>calculated using values from Friday, 4 December 2026<BR></p>\n";
 
-class HardeningTest : public quillon_test::MainWindowTest {
+class HardeningTest : public main_window_test::MainWindowTest {
  protected:
   // Clicks Get Exchange Rates as the user does, so an exception escaping the
   // handler would show as a message box rather than end the test.
@@ -37,11 +37,11 @@ class HardeningTest : public quillon_test::MainWindowTest {
     EXPECT_EQ(frm->lstCurrency.ListCount(), expectedRows);
     EXPECT_EQ(frm->lstRate.ListCount(), frm->lstCurrency.ListCount()) << "the lists must pair up";
     EXPECT_EQ(frm->lstCurrency.ListIndex(), -1);
-    EXPECT_EQ(app->MousePointer(), tk::mouse::kDefault) << "the cursor must be back to default";
+    EXPECT_EQ(app->MousePointer(), toolkit::mouse::kDefault) << "the cursor must be back to default";
     ASSERT_FALSE(backend.pointerHistory.empty());
-    EXPECT_EQ(backend.pointerHistory.back(), tk::mouse::kDefault);
+    EXPECT_EQ(backend.pointerHistory.back(), toolkit::mouse::kDefault);
     EXPECT_TRUE(backend.messages.empty()) << "first message: "
-                                          << (backend.messages.empty() ? "" : quillon_test::Utf8(backend.messages[0].text));
+                                          << (backend.messages.empty() ? "" : main_window_test::Utf8(backend.messages[0].text));
   }
 
   // Picks the first currency and types an amount, out of Euros when asked;
@@ -59,4 +59,4 @@ class HardeningTest : public quillon_test::MainWindowTest {
   }
 };
 
-}  // namespace hardening
+}  // namespace hardening_test

@@ -9,14 +9,14 @@
 #include "runtime/text.h"
 #include "support/loopback_site.h"
 
-namespace hardening {
+namespace hardening_test {
 namespace {
 
-using quillon::ScanRatePage;
-using quillon_test::kTwoRowPage;
+using main_window::ScanRatePage;
+using main_window_test::kTwoRowPage;
 
 // The position of the last item a list holds.
-constexpr int kLastListed = static_cast<int>(tk::ListBox::kMaxItems) - 1;
+constexpr int kLastListed = static_cast<int>(toolkit::ListBox::kMaxItems) - 1;
 
 // The shortest complete row: marker, five characters, name, two characters,
 // "font", one character, "html>", rate, "</a>".
@@ -51,27 +51,27 @@ std::string RowsPage(int count, const std::map<int, std::string>& named) {
 
 TEST(HostileScanTest, AMillionRowsAreReadInOrderAndACapKeepsTheirStart) {
   const std::u16string page =
-      rt::FromWindows1252(RowsPage(1'000'000, {{0, "First"}, {kLastListed, "Last listed"}, {999'999, "Last"}}));
+      runtime::FromWindows1252(RowsPage(1'000'000, {{0, "First"}, {kLastListed, "Last listed"}, {999'999, "Last"}}));
   const auto rows = ScanRatePage(page);
   ASSERT_EQ(rows.size(), 1'000'000u);
   EXPECT_EQ(rows[0].name, u"First");
   EXPECT_EQ(rows[1].name, u"Plain");
   EXPECT_EQ(rows[999'999].name, u"Last");
   EXPECT_EQ(rows[999'999].rate, u"2");
-  const auto capped = ScanRatePage(page, tk::ListBox::kMaxItems);
-  ASSERT_EQ(capped.size(), tk::ListBox::kMaxItems);
+  const auto capped = ScanRatePage(page, toolkit::ListBox::kMaxItems);
+  ASSERT_EQ(capped.size(), toolkit::ListBox::kMaxItems);
   EXPECT_EQ(capped.back().name, u"Last listed");
 }
 
 TEST(HostileScanTest, AMillionMarkersWithoutTheRestOfARowListNothing) {
   std::string markers;
   for (int i = 0; i < 1'000'000; ++i) markers += kMarker;
-  EXPECT_TRUE(ScanRatePage(rt::FromWindows1252(markers)).empty());
+  EXPECT_TRUE(ScanRatePage(runtime::FromWindows1252(markers)).empty());
   // One "font", link and rate at the very end make a single row whose name
   // runs over every marker but the first.
-  const auto rows = ScanRatePage(rt::FromWindows1252(markers + "..font.html>1</a>"));
+  const auto rows = ScanRatePage(runtime::FromWindows1252(markers + "..font.html>1</a>"));
   ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0].name.size(), markers.size() - quillon::kNameOffset);
+  EXPECT_EQ(rows[0].name.size(), markers.size() - main_window::kNameOffset);
   EXPECT_EQ(rows[0].rate, u"1");
 }
 
@@ -92,8 +92,8 @@ TEST_F(HostilePageTest, MoreRowsThanAListHoldsListAsManyAsItHoldsOfEach) {
 
 TEST_F(HostilePageTest, ASixteenMebibytePageIsReadWhole) {
   Start();
-  std::string page = testsupport::ReadTestData("rates_sample.html");
-  const std::size_t sampleRows = ScanRatePage(rt::Replace(rt::FromWindows1252(page), u"\"", u"")).size();
+  std::string page = support::ReadTestData("rates_sample.html");
+  const std::size_t sampleRows = ScanRatePage(runtime::Replace(runtime::FromWindows1252(page), u"\"", u"")).size();
   ASSERT_GT(sampleRows, 0u);
   // Filler after the rows, with a stray marker at the very end.
   const std::string filler = "<p>Rates are published around 16:00 CET &amp; kept for a year.</p>\n";
@@ -136,7 +136,7 @@ TEST_F(HostilePageTest, PagesWithoutWholeRowsListNothingAndStillEnd) {
   // With no rates the amount box still answers: it asks for rates.
   frm->txtAmount.UserTyped(u"5");
   ASSERT_FALSE(backend.messages.empty());
-  EXPECT_EQ(backend.messages.back().style, tk::msgbox::kInformation);
+  EXPECT_EQ(backend.messages.back().style, toolkit::msgbox::kInformation);
   backend.messages.clear();
   EXPECT_STILL_CONVERTS();
 }
@@ -198,10 +198,10 @@ TEST_F(HostilePageTest, NamesAndRatesOfAHundredThousandCharacters) {
   EXPECT_EQ(frm->lstRate.List(0).size(), 100'000u);
   EXPECT_EQ(frm->lstRate.List(1).size(), 100'000u);
   EXPECT_EQ(ConvertFirst(u"7"), u"7.00  Euros");
-  EXPECT_EQ(ConvertFirst(u"8", true), u"8.00  " + rt::FromWindows1252(longName));
+  EXPECT_EQ(ConvertFirst(u"8", true), u"8.00  " + runtime::FromWindows1252(longName));
   frm->lstCurrency.UserSelect(1);
   ASSERT_EQ(backend.messages.size(), 1u) << "a rate beyond the double range is not a number";
-  EXPECT_EQ(frm->lblValue.Caption(), u"8.00  " + rt::FromWindows1252(longName));
+  EXPECT_EQ(frm->lblValue.Caption(), u"8.00  " + runtime::FromWindows1252(longName));
   backend.messages.clear();
   EXPECT_STILL_CONVERTS();
 }
@@ -213,7 +213,7 @@ TEST_F(HostilePageTest, MarkupInNamesAndTheDateIsShownAsWritten) {
   internet.body = "<p>using values from " + date + "<BR></p>" + Row(name, "1.5");
   ClickGet();
   ExpectSoundAfterClick(1);
-  EXPECT_EQ(frm->lblCount.Caption(), u"Rates for " + rt::FromWindows1252(date));
+  EXPECT_EQ(frm->lblCount.Caption(), u"Rates for " + runtime::FromWindows1252(date));
   // Quotes are gone from the page text; everything else stays literal.
   const std::u16string shownName = u"<b>Bold</b> &amp; <a href=javascript:x()>Link</a>";
   EXPECT_EQ(frm->lstCurrency.List(0), shownName);
@@ -237,4 +237,4 @@ TEST_F(HostilePageTest, NearMissesOfTheDateLineFillSixteenMebibytes) {
 }
 
 }  // namespace
-}  // namespace hardening
+}  // namespace hardening_test

@@ -11,7 +11,7 @@
 
 #include "runtime/text.h"
 
-namespace hardening {
+namespace hardening_test {
 
 namespace {
 
@@ -83,9 +83,9 @@ TlsSite::~TlsSite() {
 }
 
 std::u16string TlsSite::Url16() const {
-  return rt::FromUtf8("https://127.0.0.1:" + std::to_string(impl_->port) + "/cgi-bin/cgicalc.cgi?value=1&base=EUR");
+  return runtime::FromUtf8("https://127.0.0.1:" + std::to_string(impl_->port) + "/cgi-bin/cgicalc.cgi?value=1&base=EUR");
 }
 
 int TlsSite::Requests() const { return impl_->requests; }
 
-}  // namespace hardening
+}  // namespace hardening_test

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-namespace hardening {
+namespace hardening_test {
 
 class TlsSite {
  public:
@@ -22,4 +22,4 @@ class TlsSite {
   std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace hardening
+}  // namespace hardening_test

@@ -1,7 +1,7 @@
 // The conversion: every change of amount, currency or direction converts.
 #include "fixture.h"
 
-namespace quillon_test {
+namespace main_window_test {
 namespace {
 
 const std::u16string kRatesMissing =
@@ -64,7 +64,7 @@ TEST_F(ConversionTest, AnAmountThatIsNotPositiveShowsZeroWithoutAMessage) {
 TEST_F(ConversionTest, TheRateIsReadAsThePageWritesItAndTheResultInTheUsersLocale) {
   const struct {
     const char* name;
-    rt::NumberLocale locale;
+    runtime::NumberLocale locale;
     std::string rate;
     std::u16string amount;
     std::u16string shown;
@@ -91,7 +91,7 @@ TEST_F(ConversionTest, WithoutRatesTheMessageShowsOnceOrTwiceAndSendsTheFocusToG
   Start();
   frm->cmdConvert.UserClick();
   EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{kRatesMissing}) << "amount already 1.00";
-  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kInformation);
+  EXPECT_EQ(backend.messages[0].style, toolkit::msgbox::kInformation);
 
   backend.messages.clear();
   // Typing 5 runs the conversion, which resets the amount: the nested run
@@ -113,7 +113,7 @@ TEST_F(ConversionTest, FocusOnTheAmountIsTurnedAwayUntilACurrencyIsChosen) {
   backend.messages.clear();
   frm->txtAmount.UserFocus();
   EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{kNoSelection});
-  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kExclamation);
+  EXPECT_EQ(backend.messages[0].style, toolkit::msgbox::kExclamation);
   EXPECT_EQ(frm->ActiveControl(), &frm->lstCurrency);
 
   frm->lstCurrency.UserSelect(1);
@@ -176,7 +176,7 @@ TEST_F(ConversionTest, AnUnusableRateIsReportedAndTheLastResultStays) {
     frm->lstCurrency.UserSelect(1);
     EXPECT_EQ(frm->lblValue.Caption(), before);
     ASSERT_EQ(backend.messages.size(), 1u);
-    EXPECT_EQ(backend.messages[0].style, tk::msgbox::kExclamation);
+    EXPECT_EQ(backend.messages[0].style, toolkit::msgbox::kExclamation);
     EXPECT_NE(backend.messages[0].text.find(u"X"), std::u16string::npos);
     EXPECT_NE(backend.messages[0].text.find(u"\"" + std::u16string(c.rate.begin(), c.rate.end()) + u"\""),
               std::u16string::npos);
@@ -184,4 +184,4 @@ TEST_F(ConversionTest, AnUnusableRateIsReportedAndTheLastResultStays) {
 }
 
 }  // namespace
-}  // namespace quillon_test
+}  // namespace main_window_test

@@ -13,9 +13,9 @@
 #include "support/recording_backend.h"
 #include "toolkit/application.h"
 
-namespace quillon_test {
+namespace main_window_test {
 
-inline std::string Utf8(const std::u16string& s) { return rt::ToUtf8(s); }
+inline std::string Utf8(const std::u16string& s) { return runtime::ToUtf8(s); }
 
 // Two rows in the shape of the rates page, with its date line.
 inline const std::string kTwoRowPage =
@@ -35,9 +35,9 @@ class MainWindowTest : public ::testing::Test {
   }
 
   void Start() {
-    app = std::make_unique<tk::Application>(backend, tk::AppInfo{u"Quillon", 1, 0, 0, u"/opt/quillon"});
-    about = std::make_unique<tk::Form>(*app, tk::FormDesign{.name = "frmAbout"}, std::vector<tk::ControlDesign>{});
-    frm = std::make_unique<quillon::FrmConverter>(*app, services, settings, about.get());
+    app = std::make_unique<toolkit::Application>(backend, toolkit::AppInfo{u"Quillon", 1, 0, 0, u"/opt/quillon"});
+    about = std::make_unique<toolkit::Form>(*app, toolkit::FormDesign{.name = "frmAbout"}, std::vector<toolkit::ControlDesign>{});
+    frm = std::make_unique<main_window::FrmConverter>(*app, services, settings, about.get());
     frm->Show();
   }
 
@@ -52,14 +52,14 @@ class MainWindowTest : public ::testing::Test {
     return texts;
   }
 
-  fakes::RecordingBackend backend;
-  fakes::FakeInternet internet;
-  fakes::RecordingShell shell;
+  support::RecordingBackend backend;
+  support::FakeInternet internet;
+  support::RecordingShell shell;
   platform::Services services;
-  quillon::ConverterSettings settings;
-  std::unique_ptr<tk::Application> app;
-  std::unique_ptr<tk::Form> about;
-  std::unique_ptr<quillon::FrmConverter> frm;
+  main_window::ConverterSettings settings;
+  std::unique_ptr<toolkit::Application> app;
+  std::unique_ptr<toolkit::Form> about;
+  std::unique_ptr<main_window::FrmConverter> frm;
 };
 
-}  // namespace quillon_test
+}  // namespace main_window_test

@@ -2,11 +2,11 @@
 #include "fixture.h"
 #include "main_window/rate_page.h"
 
-namespace quillon_test {
+namespace main_window_test {
 namespace {
 
-using quillon::ExtractBetween;
-using quillon::ScanRatePage;
+using main_window::ExtractBetween;
+using main_window::ScanRatePage;
 
 TEST(ExtractBetweenTest, FindsTheTextBetweenDelimitersInBothModes) {
   const std::u16string text = u"a [one] b [two] <BR>x<br>";
@@ -79,9 +79,9 @@ TEST_F(GetRatesTest, FillsBothListsInPageOrderAndShowsTheDate) {
   };
   FetchRates();
   EXPECT_EQ(statusDuringDownload, u"Downloading Current Exchange Rates");
-  EXPECT_EQ(pointerDuringDownload, tk::mouse::kHourglass);
+  EXPECT_EQ(pointerDuringDownload, toolkit::mouse::kHourglass);
   EXPECT_EQ(listedDuringDownload, 0);
-  EXPECT_EQ(backend.pointerHistory, (std::vector<int>{tk::mouse::kHourglass, tk::mouse::kDefault}));
+  EXPECT_EQ(backend.pointerHistory, (std::vector<int>{toolkit::mouse::kHourglass, toolkit::mouse::kDefault}));
   EXPECT_EQ(statusWhileEventsRan, u"Downloading Current Exchange Rates") << "the status is painted before the wait";
   EXPECT_EQ(frm->lstCurrency.Items(), (std::vector<std::u16string>{u"US Dollar", u"Japanese Yen"}));
   EXPECT_EQ(frm->lstRate.Items(), (std::vector<std::u16string>{u"1.5", u"181.25"}));
@@ -113,7 +113,7 @@ TEST_F(GetRatesTest, AnEmptyOrFailedDownloadLeavesEmptyListsAndNoDate) {
   EXPECT_EQ(frm->lstCurrency.ListCount(), 0);
   EXPECT_EQ(frm->lstRate.ListCount(), 0);
   EXPECT_EQ(frm->lblCount.Caption(), u"Rates for ");
-  EXPECT_EQ(app->MousePointer(), tk::mouse::kDefault);
+  EXPECT_EQ(app->MousePointer(), toolkit::mouse::kDefault);
   EXPECT_TRUE(backend.messages.empty());
 }
 
@@ -128,7 +128,7 @@ TEST_F(GetRatesTest, AnUnreachableSiteChangesNothing) {
   frm->cmdGet.UserClick();
   ASSERT_EQ(backend.messages.size(), 1u);
   EXPECT_EQ(backend.messages[0].text, u"Can't Connect to Server, please try again later     ");
-  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kCritical);
+  EXPECT_EQ(backend.messages[0].style, toolkit::msgbox::kCritical);
   EXPECT_EQ(backend.messages[0].title, u"Quillon");
   EXPECT_EQ(internet.opens, opensBefore);
   EXPECT_EQ(frm->lstCurrency.ListCount(), 2);
@@ -158,7 +158,7 @@ TEST_F(GetRatesTest, AClickArrivingWhileTheStatusPaintsLeavesOneCopy) {
   EXPECT_EQ(internet.opens, 2) << "the nested click did the whole job, then the outer one again";
   EXPECT_EQ(frm->lstCurrency.ListCount(), 2);
   EXPECT_EQ(frm->lstRate.ListCount(), 2);
-  EXPECT_EQ(app->MousePointer(), tk::mouse::kDefault);
+  EXPECT_EQ(app->MousePointer(), toolkit::mouse::kDefault);
 }
 
 TEST_F(GetRatesTest, TheListsStayPairedWhenThePageEndsInAHalfRow) {
@@ -169,4 +169,4 @@ TEST_F(GetRatesTest, TheListsStayPairedWhenThePageEndsInAHalfRow) {
 }
 
 }  // namespace
-}  // namespace quillon_test
+}  // namespace main_window_test

@@ -1,7 +1,7 @@
 // The main window at start, its own three buttons and shut-down.
 #include "fixture.h"
 
-namespace quillon_test {
+namespace main_window_test {
 namespace {
 
 using StartupTest = MainWindowTest;
@@ -94,7 +94,7 @@ TEST_F(StartupTest, CodesOpensThePageBesideTheExecutable) {
   EXPECT_EQ(call.parameters, u"");
   EXPECT_EQ(call.showCommand, 1);
   EXPECT_TRUE(backend.messages.empty());
-  EXPECT_EQ(frm->lblCount.Caption(), quillon::kStartupHint);
+  EXPECT_EQ(frm->lblCount.Caption(), main_window::kStartupHint);
 }
 
 TEST_F(StartupTest, AltCPressesTheConvertButtonBelowTheVisibleArea) {
@@ -102,9 +102,9 @@ TEST_F(StartupTest, AltCPressesTheConvertButtonBelowTheVisibleArea) {
   frm->UserAccessKey(u'C');
   // The conversion ran: with no rates it says so and sends the user to Get.
   ASSERT_EQ(backend.messages.size(), 1u);
-  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kInformation);
+  EXPECT_EQ(backend.messages[0].style, toolkit::msgbox::kInformation);
   EXPECT_EQ(frm->ActiveControl(), &frm->cmdGet);
 }
 
 }  // namespace
-}  // namespace quillon_test
+}  // namespace main_window_test

@@ -1,4 +1,4 @@
-// The libcurl session through GetUrlText, against loopback servers.
+// The libcurl session through net::GetUrlText, against loopback servers.
 #include "platform/posix/curl_internet.h"
 
 #include <gtest/gtest.h>
@@ -14,12 +14,12 @@
 namespace {
 
 using namespace std::chrono_literals;
-using platform::CurlInternet;
-using platform::CurlLimits;
-using testsupport::ClosedPort;
-using testsupport::LoopbackSite;
-using testsupport::Reply;
-using testsupport::SilentListener;
+using platform::posix::CurlInternet;
+using platform::posix::CurlLimits;
+using support::ClosedPort;
+using support::LoopbackSite;
+using support::Reply;
+using support::SilentListener;
 
 // Short limits keep the failure cases fast.
 CurlLimits Quick() {
@@ -35,7 +35,7 @@ std::string Bytes(std::size_t n) {
   return s;
 }
 
-std::u16string Text(const std::string& ascii) { return rt::FromUtf8(ascii); }
+std::u16string Text(const std::string& ascii) { return runtime::FromUtf8(ascii); }
 
 std::u16string Local(int port, const std::string& scheme = "http") {
   return Text(scheme + "://127.0.0.1:" + std::to_string(port) + "/cgi-bin/cgicalc.cgi?value=1&base=EUR");
@@ -61,7 +61,7 @@ TEST(CurlGetUrlText, BodiesArriveExactlyWhateverTheirSizeAndDelivery) {
     reply.chunked = c.chunked;
     reply.pieces = c.pieces;
     site.SetReply(reply);
-    EXPECT_EQ(GetUrlText(net, site.Url16()), Text(reply.body))
+    EXPECT_EQ(net::GetUrlText(net, site.Url16()), Text(reply.body))
         << c.size << " bytes, chunked " << c.chunked;
   }
   EXPECT_EQ(site.Requests().size(), cases.size());
@@ -71,18 +71,18 @@ TEST(CurlGetUrlText, UnreachableAddressesGiveTheEmptyTextAndFailTheReachabilityT
   CurlInternet net(Quick());
   ClosedPort closed;
   const std::u16string refused = Local(closed.Port());
-  EXPECT_EQ(GetUrlText(net, refused), u"");
+  EXPECT_EQ(net::GetUrlText(net, refused), u"");
   EXPECT_EQ(net.InternetCheckConnectionA(refused, 1, 0), 0);
 
   // .example names never resolve.
   const std::u16string unknown = u"http://rates.quillon.example/cgi-bin/cgicalc.cgi?value=1&base=EUR";
-  EXPECT_EQ(GetUrlText(net, unknown), u"");
+  EXPECT_EQ(net::GetUrlText(net, unknown), u"");
   EXPECT_EQ(net.InternetCheckConnectionA(unknown, 1, 0), 0);
 
   for (const std::u16string& bad : {std::u16string(u""), std::u16string(u"not a url"),
                                     std::u16string(u"http://"), std::u16string(u"file:///etc/hostname")}) {
-    EXPECT_EQ(GetUrlText(net, bad), u"") << rt::ToUtf8(bad);
-    EXPECT_EQ(net.InternetCheckConnectionA(bad, 1, 0), 0) << rt::ToUtf8(bad);
+    EXPECT_EQ(net::GetUrlText(net, bad), u"") << runtime::ToUtf8(bad);
+    EXPECT_EQ(net.InternetCheckConnectionA(bad, 1, 0), 0) << runtime::ToUtf8(bad);
   }
 }
 
@@ -101,7 +101,7 @@ TEST(CurlGetUrlText, ReachabilityIsAPlainConnectionToHostAndPort) {
 TEST(CurlGetUrlText, AFailedTlsHandshakeOpensNothing) {
   CurlInternet net(Quick());
   LoopbackSite site(Reply{.body = "plain"});
-  EXPECT_EQ(GetUrlText(net, Local(site.Port(), "https")), u"");
+  EXPECT_EQ(net::GetUrlText(net, Local(site.Port(), "https")), u"");
 }
 
 TEST(CurlGetUrlText, AStalledBodyEndsAfterTheStallTimeOutWithWhatArrived) {
@@ -112,7 +112,7 @@ TEST(CurlGetUrlText, AStalledBodyEndsAfterTheStallTimeOutWithWhatArrived) {
   // Resuming later tells a stall that ended the transfer from one that did not.
   reply.stallFor = 4s;
   LoopbackSite site(reply);
-  EXPECT_EQ(GetUrlText(net, site.Url16()), Text(reply.body.substr(0, 300)));
+  EXPECT_EQ(net::GetUrlText(net, site.Url16()), Text(reply.body.substr(0, 300)));
 
   // Stalled right after the headers: the request opens and reads nothing.
   reply.stallAfter = 0;
@@ -137,7 +137,7 @@ TEST(CurlGetUrlText, SlowButSteadyDeliveryIsNotAStall) {
   reply.drip = 250ms;  // 1.25 s in all, longer than the stall time-out
   reply.delay = 300ms;
   LoopbackSite site(reply);
-  EXPECT_EQ(GetUrlText(net, site.Url16()), Text(reply.body));
+  EXPECT_EQ(net::GetUrlText(net, site.Url16()), Text(reply.body));
 }
 
 TEST(CurlGetUrlText, AConnectionDroppedMidBodyKeepsWhatArrived) {
@@ -149,7 +149,7 @@ TEST(CurlGetUrlText, AConnectionDroppedMidBodyKeepsWhatArrived) {
     reply.pieces = {100};
     reply.dropAfter = 500;
     LoopbackSite site(reply);
-    EXPECT_EQ(GetUrlText(net, site.Url16()), Text(reply.body.substr(0, 500))) << chunked;
+    EXPECT_EQ(net::GetUrlText(net, site.Url16()), Text(reply.body.substr(0, 500))) << chunked;
   }
 }
 
@@ -158,11 +158,11 @@ TEST(CurlGetUrlText, AServerThatAcceptsAndNeverAnswersGivesTheEmptyText) {
   SilentListener silent;
   const std::u16string url = Local(silent.Port());
   EXPECT_NE(net.InternetCheckConnectionA(url, 1, 0), 0);
-  EXPECT_EQ(GetUrlText(net, url), u"");
+  EXPECT_EQ(net::GetUrlText(net, url), u"");
 
   // An answer that comes only after the stall time-out is not waited for.
   LoopbackSite late(Reply{.body = "too late", .delay = 4s});
-  EXPECT_EQ(GetUrlText(net, late.Url16()), u"");
+  EXPECT_EQ(net::GetUrlText(net, late.Url16()), u"");
 }
 
 TEST(CurlGetUrlText, Windows1252IsTheDefaultDecoding) {
@@ -171,7 +171,7 @@ TEST(CurlGetUrlText, Windows1252IsTheDefaultDecoding) {
   for (int b = 0x80; b <= 0xFF; ++b) high += static_cast<char>(b);
   for (const char* type : {"text/html; charset=iso-8859-1", "text/html", ""}) {
     LoopbackSite site(Reply{.contentType = type, .body = "x" + high});
-    const std::u16string text = GetUrlText(net, site.Url16());
+    const std::u16string text = net::GetUrlText(net, site.Url16());
     ASSERT_EQ(text.size(), 129u) << type;
     EXPECT_EQ(text[1], u'\u20AC') << type;    // 0x80
     EXPECT_EQ(text[0x1A], u'\u2122') << type; // 0x99
@@ -188,7 +188,7 @@ TEST(CurlGetUrlText, AUtf8PageDecodesEvenWhenACharacterIsSplitAcrossChunks) {
   reply.chunked = true;
   reply.pieces = {3, 1, 1};  // the Euro sign arrives in three chunks
   LoopbackSite site(reply);
-  EXPECT_EQ(GetUrlText(net, site.Url16()), u"1 \u20AC = 1.1689 US Dollar, 0.8747 \u00A3");
+  EXPECT_EQ(net::GetUrlText(net, site.Url16()), u"1 \u20AC = 1.1689 US Dollar, 0.8747 \u00A3");
 }
 
 TEST(CurlInternetSession, ReportsTheCharsetOfTheFinalResponseLowerCased) {
@@ -221,7 +221,7 @@ TEST(CurlInternetSession, SendsTheAgentDirectlyWithNoExtraHeadersWhateverTheProx
 
   CurlInternet net(Quick());
   LoopbackSite site(Reply{.body = "direct"});
-  const std::u16string text = GetUrlText(net, site.Url16());
+  const std::u16string text = net::GetUrlText(net, site.Url16());
   for (const char* name : names) unsetenv(name);
 
   EXPECT_EQ(text, u"direct");
@@ -258,7 +258,7 @@ TEST(CurlInternetSession, RedirectsAreFollowedToTheirEndButNotForever) {
   LoopbackSite target(Reply{.body = "the rates"});
   LoopbackSite hop(Reply{.status = 301, .body = "moved", .redirectTo = target.Url("/rates.html")});
   LoopbackSite first(Reply{.body = "see other", .redirectTo = hop.Url()});
-  EXPECT_EQ(GetUrlText(net, first.Url16()), u"the rates");
+  EXPECT_EQ(net::GetUrlText(net, first.Url16()), u"the rates");
   ASSERT_EQ(target.Requests().size(), 1u);
   EXPECT_EQ(target.Requests()[0].target, "/rates.html");
   EXPECT_EQ(target.Requests()[0].Header("User-Agent"), "vb wininet");
@@ -273,7 +273,7 @@ TEST(CurlInternetSession, RedirectsAreFollowedToTheirEndButNotForever) {
   ClosedPort closed;
   LoopbackSite nowhere(Reply{.body = "gone", .redirectTo = "http://127.0.0.1:" + std::to_string(closed.Port()) + "/"});
   EXPECT_EQ(net.InternetOpenUrlA(root, nowhere.Url16(), u"", 0, 0x04000000, 0), 0u);
-  EXPECT_EQ(GetUrlText(net, nowhere.Url16()), u"");
+  EXPECT_EQ(net::GetUrlText(net, nowhere.Url16()), u"");
   net.InternetCloseHandle(root);
 }
 
@@ -287,10 +287,10 @@ TEST(CurlInternetSession, ABodyOverTheCapIsCutAtTheCap) {
     reply.chunked = chunked;
     reply.pieces = {333};
     LoopbackSite site(reply);
-    EXPECT_EQ(GetUrlText(net, site.Url16()), Text(reply.body.substr(0, 1000))) << chunked;
+    EXPECT_EQ(net::GetUrlText(net, site.Url16()), Text(reply.body.substr(0, 1000))) << chunked;
   }
   LoopbackSite exact(Reply{.body = Bytes(1000)});
-  EXPECT_EQ(GetUrlText(net, exact.Url16()).size(), 1000u);
+  EXPECT_EQ(net::GetUrlText(net, exact.Url16()).size(), 1000u);
 }
 
 TEST(CurlInternetSession, HandlesAreCheckedAndClosingARootClosesItsRequests) {

@@ -1,4 +1,4 @@
-// GetUrlText's read loop and handle discipline, against a scripted session
+// net::GetUrlText's read loop and handle discipline, against a scripted session
 // that can deliver reads of any size (a real transfer rarely does).
 #include <gtest/gtest.h>
 
@@ -83,7 +83,7 @@ class ScriptedInternet : public platform::Internet {
 TEST(GetUrlText, OpensDirectWithTheAgentAndNoCacheWriteAndClosesRequestThenRoot) {
   ScriptedInternet net;
   net.body = "hello";
-  EXPECT_EQ(GetUrlText(net, u"http://rates.test/x"), u"hello");
+  EXPECT_EQ(net::GetUrlText(net, u"http://rates.test/x"), u"hello");
   EXPECT_EQ(net.agent, u"vb wininet");
   EXPECT_EQ(net.accessType, 1u);
   EXPECT_EQ(net.openFlags, 0u);
@@ -100,12 +100,12 @@ TEST(GetUrlText, OpensDirectWithTheAgentAndNoCacheWriteAndClosesRequestThenRoot)
 TEST(GetUrlText, FailedOpenClosesOnlyWhatWasOpened) {
   ScriptedInternet noRequest;
   noRequest.requestResult = 0;
-  EXPECT_EQ(GetUrlText(noRequest, u"http://x/"), u"");
+  EXPECT_EQ(net::GetUrlText(noRequest, u"http://x/"), u"");
   EXPECT_EQ(noRequest.calls, (std::vector<std::string>{"open", "openurl:10", "close:10"}));
 
   ScriptedInternet noRoot;
   noRoot.rootResult = 0;
-  EXPECT_EQ(GetUrlText(noRoot, u"http://x/"), u"");
+  EXPECT_EQ(net::GetUrlText(noRoot, u"http://x/"), u"");
   EXPECT_EQ(noRoot.calls, std::vector<std::string>{"open"});
 }
 
@@ -114,19 +114,19 @@ TEST(GetUrlText, ShortReadsDoNotEndTheLoopOnlyAnEmptyReadDoes) {
   for (int i = 0; i < 300; ++i) net.body += static_cast<char>('a' + i % 26);
   net.readSizes = {1, 7, 0};
   // Stops at the empty read even though bytes remain.
-  EXPECT_EQ(GetUrlText(net, u"http://x/"), rt::FromWindows1252(net.body.substr(0, 8)));
+  EXPECT_EQ(net::GetUrlText(net, u"http://x/"), runtime::FromWindows1252(net.body.substr(0, 8)));
   EXPECT_EQ(net.Reads(), 3);
 
   ScriptedInternet varied;
   varied.body = net.body;
   varied.readSizes = {1, 7, 100, 3, 256, 1};
-  EXPECT_EQ(GetUrlText(varied, u"http://x/"), rt::FromWindows1252(varied.body));
+  EXPECT_EQ(net::GetUrlText(varied, u"http://x/"), runtime::FromWindows1252(varied.body));
 }
 
 TEST(GetUrlText, ExactlyOneFullBufferNeedsASecondEmptyRead) {
   ScriptedInternet net;
   net.body.assign(256, 'z');
-  EXPECT_EQ(GetUrlText(net, u"http://x/").size(), 256u);
+  EXPECT_EQ(net::GetUrlText(net, u"http://x/").size(), 256u);
   EXPECT_EQ(net.Reads(), 2);
 }
 
@@ -134,7 +134,7 @@ TEST(GetUrlText, ACountBeyondTheBufferEndsTheLoopWithoutAppending) {
   ScriptedInternet net;
   net.body = std::string(600, 'q');
   net.readSizes = {10, 4000};
-  EXPECT_EQ(GetUrlText(net, u"http://x/"), std::u16string(10, u'q'));
+  EXPECT_EQ(net::GetUrlText(net, u"http://x/"), std::u16string(10, u'q'));
   EXPECT_EQ(net.Reads(), 2);
 }
 
@@ -143,13 +143,13 @@ TEST(GetUrlText, DecodesOnceSoASequenceSplitAcrossReadsSurvives) {
   net.body = "1 \xE2\x82\xAC = 1.17 $";  // the Euro sign takes 3 bytes
   net.charset = "UTF-8";
   net.readSizes = {3, 1, 1, 255};
-  EXPECT_EQ(GetUrlText(net, u"http://x/"), u"1 \u20AC = 1.17 $");
+  EXPECT_EQ(net::GetUrlText(net, u"http://x/"), u"1 \u20AC = 1.17 $");
 
   ScriptedInternet alias;
   alias.body = "\xC3\xA9t\xC3\xA9";
   alias.charset = "utf8";
   alias.readSizes = {1};
-  EXPECT_EQ(GetUrlText(alias, u"http://x/"), u"\u00E9t\u00E9");
+  EXPECT_EQ(net::GetUrlText(alias, u"http://x/"), u"\u00E9t\u00E9");
 }
 
 TEST(GetUrlText, AnyOtherCharsetIsWindows1252OneUnitPerByte) {
@@ -157,7 +157,7 @@ TEST(GetUrlText, AnyOtherCharsetIsWindows1252OneUnitPerByte) {
     ScriptedInternet net;
     net.body = "\x80\x9F\xE9\xC3\xA9";
     net.charset = charset;
-    EXPECT_EQ(GetUrlText(net, u"http://x/"), u"\u20AC\u0178\u00E9\u00C3\u00A9") << charset;
+    EXPECT_EQ(net::GetUrlText(net, u"http://x/"), u"\u20AC\u0178\u00E9\u00C3\u00A9") << charset;
   }
 }
 

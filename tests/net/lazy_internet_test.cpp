@@ -14,9 +14,9 @@
 
 namespace {
 
-using platform::LazyInternet;
-using testsupport::LoopbackSite;
-using testsupport::Reply;
+using platform::posix::LazyInternet;
+using support::LoopbackSite;
+using support::Reply;
 
 bool Mapped(const std::string& file) {
   std::ifstream maps("/proc/self/maps");
@@ -26,12 +26,12 @@ bool Mapped(const std::string& file) {
 
 TEST(LazyInternet, LoadsTheModuleAtTheFirstCallAndFetchesThroughIt) {
   LazyInternet net(QUILLON_INTERNET_MODULE);
-  ASSERT_FALSE(Mapped(platform::kInternetModuleName)) << "loaded before anything was asked";
+  ASSERT_FALSE(Mapped(platform::posix::kInternetModuleName)) << "loaded before anything was asked";
   LoopbackSite site(Reply{.contentType = "text/html; charset=UTF-8", .body = "<p>rates \xe2\x82\xac</p>"});
 
   EXPECT_EQ(net.InternetCheckConnectionA(site.Url16(), platform::kFlagIccForceConnection, 0), 1);
-  EXPECT_TRUE(Mapped(platform::kInternetModuleName));
-  EXPECT_EQ(GetUrlText(net, site.Url16()), u"<p>rates \u20ac</p>");
+  EXPECT_TRUE(Mapped(platform::posix::kInternetModuleName));
+  EXPECT_EQ(net::GetUrlText(net, site.Url16()), u"<p>rates \u20ac</p>");
   EXPECT_EQ(site.Requests().size(), 1u);
 }
 
@@ -62,7 +62,7 @@ TEST(LazyInternet, AModuleThatCannotBeLoadedFailsEveryCall) {
     EXPECT_EQ(read, 0u);
     EXPECT_FALSE(net.InternetCloseHandle(1));
     EXPECT_EQ(net.ResponseCharset(1), "");
-    EXPECT_EQ(GetUrlText(net, site.Url16()), u"");
+    EXPECT_EQ(net::GetUrlText(net, site.Url16()), u"");
   }
   EXPECT_TRUE(site.Requests().empty());
 }

@@ -8,7 +8,7 @@
 
 namespace {
 
-using platform::HiveRegistry;
+using platform::posix::HiveRegistry;
 using platform::HKey;
 using platform::kHKeyLocalMachine;
 
@@ -101,11 +101,11 @@ TEST_F(HiveRegistryTest, HandlesLiveUntilClosed) {
 TEST(SystemInfoHive, HoldsThePathOfTheFirstProgramFoundOrNothing) {
   posix_test::TempTree tree;
   const std::string path = (tree.root() / "a").string() + ":" + (tree.root() / "b").string();
-  EXPECT_TRUE(platform::SystemInfoHive(path).empty());
+  EXPECT_TRUE(platform::posix::SystemInfoHive(path).empty());
 
   tree.Write("a/gnome-system-monitor", "", true);
   const auto hardinfo = tree.Write("b/hardinfo", "", true);
-  const auto hive = platform::SystemInfoHive(path);
+  const auto hive = platform::posix::SystemInfoHive(path);
   ASSERT_EQ(hive.size(), 1u);
   EXPECT_EQ(hive[0].root, kHKeyLocalMachine);
   EXPECT_EQ(hive[0].key, kMsinfo);

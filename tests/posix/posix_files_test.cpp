@@ -14,10 +14,10 @@ namespace fs = std::filesystem;
 class PosixFilesTest : public ::testing::Test {
  protected:
   std::u16string Dir(const fs::path& path, int attributes = 0) {
-    return files_.Dir(rt::FromUtf8(path.string()), attributes);
+    return files_.Dir(runtime::FromUtf8(path.string()), attributes);
   }
   TempTree tree_;
-  platform::PosixFiles files_;
+  platform::posix::PosixFiles files_;
 };
 
 TEST_F(PosixFilesTest, NormalFileGivesItsName) {
@@ -43,9 +43,9 @@ TEST_F(PosixFilesTest, AnythingButANormalFileGivesEmptyText) {
 
 TEST_F(PosixFilesTest, AttributesWidenTheMatch) {
   tree_.Write("tools/.hidden", "x");
-  EXPECT_EQ(Dir(tree_.root() / "tools/.hidden", platform::kAttrHidden), u".hidden");
-  EXPECT_EQ(Dir(tree_.root() / "tools", platform::kAttrDirectory), u"tools");
-  EXPECT_EQ(Dir(tree_.root() / "tools", platform::kAttrHidden), u"");
+  EXPECT_EQ(Dir(tree_.root() / "tools/.hidden", platform::posix::kAttrHidden), u".hidden");
+  EXPECT_EQ(Dir(tree_.root() / "tools", platform::posix::kAttrDirectory), u"tools");
+  EXPECT_EQ(Dir(tree_.root() / "tools", platform::posix::kAttrHidden), u"");
 }
 
 TEST(FindOnPath, FirstNameWinsOverFolderOrderAndOnlyExecutableFilesCount) {
@@ -60,10 +60,10 @@ TEST(FindOnPath, FirstNameWinsOverFolderOrderAndOnlyExecutableFilesCount) {
   const auto relative = fs::relative(tree.root() / "c", fs::current_path());
   const std::string path = relative.string() + "::" + a.string() + ":" + b.string() + "/";
 
-  EXPECT_EQ(platform::FindOnPath({"first", "second"}, path), first.string());
-  EXPECT_EQ(platform::FindOnPath({"third", "second"}, path), (a / "second").string());
-  EXPECT_EQ(platform::FindOnPath({"third", "missing"}, path), "");
-  EXPECT_EQ(platform::FindOnPath({first.string()}, ""), first.string()) << "a path is taken as it is";
+  EXPECT_EQ(platform::posix::FindOnPath({"first", "second"}, path), first.string());
+  EXPECT_EQ(platform::posix::FindOnPath({"third", "second"}, path), (a / "second").string());
+  EXPECT_EQ(platform::posix::FindOnPath({"third", "missing"}, path), "");
+  EXPECT_EQ(platform::posix::FindOnPath({first.string()}, ""), first.string()) << "a path is taken as it is";
 }
 
 }  // namespace

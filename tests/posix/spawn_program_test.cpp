@@ -39,8 +39,8 @@ TEST(SpawnProgram, StartsTheWholeCommandLineAsOnePathWithoutArgumentsDetached) {
   // A space and a non-ASCII letter: no shell may split it, and it goes out as UTF-8.
   const auto script = tree.Script("tools dir/sys info \xC3\xA9", RecordingBody(out));
 
-  platform::SpawnProgram starter;
-  starter.Start(rt::FromUtf8(script.string()), 1);
+  platform::posix::SpawnProgram starter;
+  starter.Start(runtime::FromUtf8(script.string()), 1);
   EXPECT_TRUE(NoChildLeft());
 
   ASSERT_TRUE(WaitForFile(out));
@@ -58,10 +58,10 @@ TEST(SpawnProgram, ThrowsWhenNothingStartable) {
   const auto noFormat = tree.Write("junk", "neither script nor binary\n", true);
   ::mkdir((tree.root() / "folder").c_str(), 0755);
 
-  platform::SpawnProgram starter;
+  platform::posix::SpawnProgram starter;
   for (const std::string& path : {std::string(), (tree.root() / "missing").string(), plain.string(),
                                   noFormat.string(), (tree.root() / "folder").string()}) {
-    EXPECT_THROW(starter.Start(rt::FromUtf8(path), 1), platform::StartFailed) << path;
+    EXPECT_THROW(starter.Start(runtime::FromUtf8(path), 1), platform::StartFailed) << path;
   }
   EXPECT_TRUE(NoChildLeft());
 }

@@ -18,7 +18,7 @@ namespace {
 using platform::NumberLocaleFromName;
 using platform::UserNumberLocale;
 
-void ExpectSeparators(const rt::NumberLocale& actual, char16_t decimal, char16_t grouping) {
+void ExpectSeparators(const runtime::NumberLocale& actual, char16_t decimal, char16_t grouping) {
   EXPECT_EQ(static_cast<int>(actual.decimal), static_cast<int>(decimal));
   EXPECT_EQ(static_cast<int>(actual.grouping), static_cast<int>(grouping));
 }
@@ -119,7 +119,7 @@ TEST_F(LocaleEnvironment, InstalledLocaleIsReadFromTheLibrary) {
 
   ExpectSeparators(NumberLocaleFromName("de_DE.UTF-8"), u',', u'.');
   // A multi-byte UTF-8 separator (narrow no-break space) becomes one unit.
-  const rt::NumberLocale fr = NumberLocaleFromName("fr_FR.UTF-8");
+  const runtime::NumberLocale fr = NumberLocaleFromName("fr_FR.UTF-8");
   EXPECT_EQ(fr.decimal, u',');
   EXPECT_EQ(fr.grouping, u'\u202F');
   // In a Latin-1 locale the no-break space is the single byte 0xA0.

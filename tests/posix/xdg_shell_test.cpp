@@ -57,7 +57,7 @@ class XdgShellTest : public ::testing::Test {
   }
 
   TempTree tree_;
-  platform::XdgShell shell_;
+  platform::posix::XdgShell shell_;
   std::string oldPath_;
 };
 
@@ -67,7 +67,7 @@ TEST_F(XdgShellTest, OpensTheTargetThroughTheOpenerOnPathAndDoesNotWaitForIt) {
   EXPECT_TRUE(NoChildLeft());
 
   const auto [pid, args] = OnlyCall();
-  EXPECT_EQ(args, rt::ToUtf8(target) + "\n") << "one argument, UTF-8, parameters and directory left out";
+  EXPECT_EQ(args, runtime::ToUtf8(target) + "\n") << "one argument, UTF-8, parameters and directory left out";
   ASSERT_FALSE(pid.empty());
   EXPECT_FALSE(fs::exists(tree_.root() / "done" / pid)) << "the opener was waited for";
   const auto self = fs::read_symlink("/proc/" + pid + "/fd/1");
@@ -88,8 +88,8 @@ TEST_F(XdgShellTest, OtherVerbsAndAMissingOpenerStartNothing) {
   tree_.Write("release", "");
   EXPECT_LE(Open(u"http://127.0.0.1/", u"print"), 32);
   EXPECT_LE(Open(u""), 32);
-  EXPECT_EQ(platform::XdgShell("quillon-no-such-opener").ShellExecuteA(0, u"open", u"x.htm", u"", u"0", 1),
-            platform::kShellFileNotFound);
+  EXPECT_EQ(platform::posix::XdgShell("quillon-no-such-opener").ShellExecuteA(0, u"open", u"x.htm", u"", u"0", 1),
+            platform::posix::kShellFileNotFound);
   EXPECT_GT(Open(u"http://127.0.0.1/"), 32);
   EXPECT_EQ(OnlyCall().second, "http://127.0.0.1/\n");
 }

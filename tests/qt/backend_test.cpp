@@ -7,10 +7,10 @@
 
 #include "qt_fixture.h"
 
-namespace qttest {
+namespace qt_test {
 namespace {
 
-using tk::Kind;
+using toolkit::Kind;
 
 class BackendTest : public QtFormTest {
  protected:
@@ -82,13 +82,13 @@ TEST_F(BackendTest, QuitBeforeTheLoopMakesRunReturnAtOnce) {
 }
 
 TEST_F(BackendTest, BusyCursorIsOneBalancedOverride) {
-  app.SetMousePointer(tk::mouse::kHourglass);
-  app.SetMousePointer(tk::mouse::kHourglass);
+  app.SetMousePointer(toolkit::mouse::kHourglass);
+  app.SetMousePointer(toolkit::mouse::kHourglass);
   ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
   EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-  app.SetMousePointer(tk::mouse::kDefault);
+  app.SetMousePointer(toolkit::mouse::kDefault);
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-  app.SetMousePointer(tk::mouse::kDefault);
+  app.SetMousePointer(toolkit::mouse::kDefault);
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
@@ -105,7 +105,7 @@ TEST_F(BackendTest, DoEventsRunsPendingInputAndPaintsNewCaptions) {
     }
   } counter;
   W("lblCount")->installEventFilter(&counter);
-  form->Get<tk::Label>("lblCount").SetCaption(u"Downloading Current Exchange Rates");
+  form->Get<toolkit::Label>("lblCount").SetCaption(u"Downloading Current Exchange Rates");
   app.DoEvents();
   EXPECT_TRUE(ran);
   EXPECT_GE(counter.paints, 1);
@@ -123,4 +123,4 @@ TEST_F(BackendTest, ShowingAShownFormKeepsItsOneWindow) {
 }
 
 }  // namespace
-}  // namespace qttest
+}  // namespace qt_test

@@ -7,10 +7,10 @@
 
 #include "qt_fixture.h"
 
-namespace qttest {
+namespace qt_test {
 namespace {
 
-using tk::Kind;
+using toolkit::Kind;
 
 class FocusTest : public QtFormTest {
  protected:
@@ -57,7 +57,7 @@ TEST_F(FocusTest, TabOrderAndUserFocusChangesReachTheModel) {
 
   QTest::mouseClick(W("txtAmount"), Qt::LeftButton);
   EXPECT_EQ(form->ActiveControl()->Name(), "txtAmount");
-  form->Get<tk::CommandButton>("cmdGet").SetFocus();
+  form->Get<toolkit::CommandButton>("cmdGet").SetFocus();
   EXPECT_TRUE(W("cmdGet")->hasFocus());
   EXPECT_EQ(got, (std::vector<std::string>{"cmdGet", "txtAmount", "lstCurrency", "txtAmount", "cmdGet"}));
 }
@@ -78,10 +78,10 @@ TEST_F(FocusTest, OpeningGivesTheFocusToTheLowestTabIndexOnly) {
 
 TEST_F(FocusTest, MessageBoxIsModalPlainAndGivesNoGotFocusWhenItCloses) {
   BuildThree();
-  form->Get<tk::TextBox>("txtAmount").SetFocus();
+  form->Get<toolkit::TextBox>("txtAmount").SetFocus();
   got.clear();
   AnswerNextBox([](QMessageBox&) {});
-  EXPECT_EQ(app.MsgBox(u"Please select a currency <b>first</b>     ", tk::msgbox::kExclamation), tk::msgbox::kOk);
+  EXPECT_EQ(app.MsgBox(u"Please select a currency <b>first</b>     ", toolkit::msgbox::kExclamation), toolkit::msgbox::kOk);
   QTest::qWait(50);
   EXPECT_EQ(seen.title, "Quillon");
   EXPECT_EQ(seen.text, "Please select a currency <b>first</b>     ");
@@ -94,17 +94,17 @@ TEST_F(FocusTest, MessageBoxIsModalPlainAndGivesNoGotFocusWhenItCloses) {
 
 TEST_F(FocusTest, FocusMovedByTheModelWhileABoxIsOpenWins) {
   BuildThree();
-  form->Get<tk::TextBox>("txtAmount").SetFocus();
+  form->Get<toolkit::TextBox>("txtAmount").SetFocus();
   got.clear();
-  AnswerNextBox([this](QMessageBox&) { form->Get<tk::ListBox>("lstCurrency").SetFocus(); });
-  app.MsgBox(u"Please get the rates", tk::msgbox::kInformation);
+  AnswerNextBox([this](QMessageBox&) { form->Get<toolkit::ListBox>("lstCurrency").SetFocus(); });
+  app.MsgBox(u"Please get the rates", toolkit::msgbox::kInformation);
   QTest::qWait(50);
   EXPECT_EQ(seen.icon, QMessageBox::Information);
   EXPECT_EQ(got, std::vector<std::string>{"lstCurrency"});
   EXPECT_TRUE(W("lstCurrency")->hasFocus());
 
   AnswerNextBox([](QMessageBox&) {});
-  app.MsgBox(u"Run-time error", tk::msgbox::kCritical);
+  app.MsgBox(u"Run-time error", toolkit::msgbox::kCritical);
   EXPECT_EQ(seen.icon, QMessageBox::Critical);
   AnswerNextBox([](QMessageBox&) {});
   app.MsgBox(u"plain");
@@ -115,12 +115,12 @@ TEST_F(FocusTest, FocusMovedByTheModelWhileABoxIsOpenWins) {
 TEST_F(FocusTest, GotFocusHandlerMayShowABoxAndSendTheFocusOn) {
   BuildThree();
   int boxes = 0;
-  auto& amount = form->Get<tk::TextBox>("txtAmount");
+  auto& amount = form->Get<toolkit::TextBox>("txtAmount");
   amount.GotFocus = [&] {
     got.push_back("txtAmount");
     AnswerNextBox([&](QMessageBox&) { ++boxes; });
-    app.MsgBox(u"Please get the rates first", tk::msgbox::kInformation);
-    form->Get<tk::CommandButton>("cmdGet").SetFocus();
+    app.MsgBox(u"Please get the rates first", toolkit::msgbox::kInformation);
+    form->Get<toolkit::CommandButton>("cmdGet").SetFocus();
   };
   got.clear();
   QTest::keyClick(W("cmdGet"), Qt::Key_Tab);
@@ -132,4 +132,4 @@ TEST_F(FocusTest, GotFocusHandlerMayShowABoxAndSendTheFocusOn) {
 }
 
 }  // namespace
-}  // namespace qttest
+}  // namespace qt_test

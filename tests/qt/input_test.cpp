@@ -9,10 +9,10 @@
 
 #include "qt_fixture.h"
 
-namespace qttest {
+namespace qt_test {
 namespace {
 
-using tk::Kind;
+using toolkit::Kind;
 
 class InputTest : public QtFormTest {
  protected:
@@ -27,21 +27,21 @@ class InputTest : public QtFormTest {
     for (const char* name : {"cmdGet", "cmdConvert", "Option1", "Option2", "lstCurrency", "Picture1"}) {
       (*form)[name].Click = [this, name] { clicks.push_back(name); };
     }
-    form->Get<tk::TextBox>("txtAmount").Change = [this] { changes.push_back(form->Get<tk::TextBox>("txtAmount").GetText()); };
-    auto& list = form->Get<tk::ListBox>("lstCurrency");
+    form->Get<toolkit::TextBox>("txtAmount").Change = [this] { changes.push_back(form->Get<toolkit::TextBox>("txtAmount").GetText()); };
+    auto& list = form->Get<toolkit::ListBox>("lstCurrency");
     for (auto item : {u"US Dollar", u"Australian Dollar", u"Brazilian Real"}) list.AddItem(item);
-    form->Get<tk::OptionButton>("Option1").SetValue(true);
+    form->Get<toolkit::OptionButton>("Option1").SetValue(true);
     clicks.clear();
     Show();
   }
 
   std::vector<std::string> clicks;
-  std::vector<tk::Text> changes;
+  std::vector<toolkit::Text> changes;
 };
 
 TEST_F(InputTest, EnterPressesOnlyTheFocusedButtonAndEscapeNothing) {
   BuildConverter();
-  form->Get<tk::CommandButton>("cmdGet").SetFocus();
+  form->Get<toolkit::CommandButton>("cmdGet").SetFocus();
   QTest::keyClick(W("cmdGet"), Qt::Key_Return);
   EXPECT_EQ(clicks, std::vector<std::string>{"cmdGet"});
   QTest::keyClick(W("cmdGet"), Qt::Key_Escape);
@@ -54,12 +54,12 @@ TEST_F(InputTest, EnterPressesOnlyTheFocusedButtonAndEscapeNothing) {
     QTest::keyClick(W(name), Qt::Key_Escape);
   }
   EXPECT_TRUE(clicks.empty());
-  EXPECT_EQ(form->Get<tk::ListBox>("lstCurrency").ListIndex(), -1);
+  EXPECT_EQ(form->Get<toolkit::ListBox>("lstCurrency").ListIndex(), -1);
 }
 
 TEST_F(InputTest, AccessKeysPressButtonsThroughTheModelEvenBelowTheWindow) {
   BuildConverter();
-  form->Get<tk::TextBox>("txtAmount").SetFocus();
+  form->Get<toolkit::TextBox>("txtAmount").SetFocus();
   QTest::keyClick(W("txtAmount"), Qt::Key_G, Qt::AltModifier);
   EXPECT_EQ(clicks, std::vector<std::string>{"cmdGet"});
   EXPECT_EQ(form->ActiveControl()->Name(), "cmdGet");
@@ -80,13 +80,13 @@ TEST_F(InputTest, TypingRaisesChangeAndTheModelsTextIsNotEchoed) {
   edit->setFocus();
   edit->selectAll();
   QTest::keyClicks(edit, "25");
-  EXPECT_EQ(changes, (std::vector<tk::Text>{u"2", u"25"}));
-  EXPECT_EQ(form->Get<tk::TextBox>("txtAmount").GetText(), u"25");
+  EXPECT_EQ(changes, (std::vector<toolkit::Text>{u"2", u"25"}));
+  EXPECT_EQ(form->Get<toolkit::TextBox>("txtAmount").GetText(), u"25");
 
   changes.clear();
-  form->Get<tk::TextBox>("txtAmount").SetText(u"7.50");
+  form->Get<toolkit::TextBox>("txtAmount").SetText(u"7.50");
   EXPECT_EQ(edit->text(), "7.50");
-  EXPECT_EQ(changes, std::vector<tk::Text>{u"7.50"});
+  EXPECT_EQ(changes, std::vector<toolkit::Text>{u"7.50"});
 }
 
 TEST_F(InputTest, MultiLineTextBoxMirrorsAndReportsTyping) {
@@ -94,7 +94,7 @@ TEST_F(InputTest, MultiLineTextBoxMirrorsAndReportsTyping) {
   page.multiLine = page.scrollBars = true;
   Build({page});
   int changed = 0;
-  auto& box = form->Get<tk::TextBox>("rtbMain");
+  auto& box = form->Get<toolkit::TextBox>("rtbMain");
   box.Change = [&] { ++changed; };
   Show();
   auto* edit = W<QPlainTextEdit>("rtbMain");
@@ -118,7 +118,7 @@ TEST_F(InputTest, AMultiLineBoxOutOfSightTakesItsTextWhenUncoveredOrFocused) {
   };
   const std::vector<Case> cases = {
       {"window enlarged", [this] { Window()->resize(Window()->width(), 640); }},
-      {"focused", [this] { form->Get<tk::TextBox>("rtbMain").SetFocus(); }},
+      {"focused", [this] { form->Get<toolkit::TextBox>("rtbMain").SetFocus(); }},
   };
   const std::u16string text = std::u16string(200000, u'x') + u"\nlast row";
   for (const Case& c : cases) {
@@ -126,7 +126,7 @@ TEST_F(InputTest, AMultiLineBoxOutOfSightTakesItsTextWhenUncoveredOrFocused) {
     auto page = Row("rtbMain", Kind::TextBox, {5040, 7080, 2055, 1695}, 12);
     page.multiLine = page.scrollBars = true;
     Build({Row("cmdGet", Kind::CommandButton, {70, 30, 2295, 350}, 1, u"&Get"), page});
-    auto& box = form->Get<tk::TextBox>("rtbMain");
+    auto& box = form->Get<toolkit::TextBox>("rtbMain");
     int changed = 0;
     box.Change = [&] { ++changed; };
     Show();
@@ -149,7 +149,7 @@ TEST_F(InputTest, AMultiLineBoxOutOfSightTakesItsTextWhenUncoveredOrFocused) {
 TEST_F(InputTest, ListSelectionByUserRaisesOneClickAndModelChangesMirror) {
   BuildConverter();
   auto* list = W<QListWidget>("lstCurrency");
-  auto& box = form->Get<tk::ListBox>("lstCurrency");
+  auto& box = form->Get<toolkit::ListBox>("lstCurrency");
   ASSERT_EQ(list->count(), 3);
   EXPECT_EQ(list->item(1)->text(), "Australian Dollar");
 
@@ -176,8 +176,8 @@ TEST_F(InputTest, ChoosingAnOptionClearsTheOtherOfItsContainer) {
   auto* two = W<QRadioButton>("Option2");
   EXPECT_TRUE(one->isChecked());
   QTest::mouseClick(two, Qt::LeftButton, {}, QPoint(8, two->height() / 2));
-  EXPECT_TRUE(form->Get<tk::OptionButton>("Option2").IsChosen());
-  EXPECT_FALSE(form->Get<tk::OptionButton>("Option1").IsChosen());
+  EXPECT_TRUE(form->Get<toolkit::OptionButton>("Option2").IsChosen());
+  EXPECT_FALSE(form->Get<toolkit::OptionButton>("Option1").IsChosen());
   EXPECT_TRUE(two->isChecked());
   EXPECT_FALSE(one->isChecked());
   EXPECT_EQ(clicks, std::vector<std::string>{"Option2"});
@@ -220,14 +220,14 @@ TEST_F(InputTest, MouseMovesClicksAndPointersOfPicturesAndImages) {
   EXPECT_EQ(moves.back(), std::make_pair(150.0f, 60.0f));
 
   button.SetMouseIcon({PictureFile("hand.png", 32, 32), 6, 0});
-  button.SetMousePointer(tk::mouse::kCustom);
+  button.SetMousePointer(toolkit::mouse::kCustom);
   EXPECT_EQ(W("Command2")->cursor().shape(), Qt::BitmapCursor);
   EXPECT_EQ(W("Command2")->cursor().hotSpot(), QPoint(6, 0));
-  button.SetMousePointer(tk::mouse::kHourglass);
+  button.SetMousePointer(toolkit::mouse::kHourglass);
   EXPECT_EQ(W("Command2")->cursor().shape(), Qt::WaitCursor);
-  button.SetMousePointer(tk::mouse::kDefault);
+  button.SetMousePointer(toolkit::mouse::kDefault);
   EXPECT_FALSE(W("Command2")->testAttribute(Qt::WA_SetCursor));
 }
 
 }  // namespace
-}  // namespace qttest
+}  // namespace qt_test

@@ -6,10 +6,10 @@
 
 #include "qt_fixture.h"
 
-namespace qttest {
+namespace qt_test {
 namespace {
 
-using tk::Kind;
+using toolkit::Kind;
 
 class LayoutTest : public QtFormTest {};
 
@@ -48,7 +48,7 @@ TEST_F(LayoutTest, BorderStylesGiveTheirButtonsAndResizing) {
   EXPECT_TRUE(sizable & Qt::WindowCloseButtonHint);
   EXPECT_NE(Window()->minimumSize(), Window()->maximumSize());
 
-  Build({}, tk::BorderStyle::FixedDialog);
+  Build({}, toolkit::BorderStyle::FixedDialog);
   form->Show();
   const Qt::WindowFlags fixed = Window()->windowFlags();
   EXPECT_FALSE(fixed & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
@@ -60,9 +60,9 @@ TEST_F(LayoutTest, BorderStylesGiveTheirButtonsAndResizing) {
 TEST_F(LayoutTest, LabelsArePlainTextAndAutoSizedOnesFollowTheirText) {
   auto status = Row("lblCount", Kind::Label, {2280, 675, 3285, 195}, 14, u"<b>x</b>");
   status.autoSize = true;
-  status.foreColor = tk::Color{0, 128, 0};
+  status.foreColor = toolkit::Color{0, 128, 0};
   auto band = Row("Label2", Kind::Label, {0, 0, 7215, 975}, 13);
-  band.backColor = tk::Color{255, 255, 255};
+  band.backColor = toolkit::Color{255, 255, 255};
   // Listed before the band it stands on, as a designer lists front to back.
   auto icon = Row("Image2", Kind::Image, {360, 120, 720, 720});
   icon.picture.resource = PictureFile("euro.png", 48, 48);
@@ -82,11 +82,11 @@ TEST_F(LayoutTest, LabelsArePlainTextAndAutoSizedOnesFollowTheirText) {
   EXPECT_TRUE(W("Label2")->autoFillBackground());
   EXPECT_EQ(W("Label2")->palette().color(QPalette::Window), QColor(Qt::white));
 
-  form->Get<tk::Label>("lblCount").SetCaption(u"Downloading Current Exchange Rates");
+  form->Get<toolkit::Label>("lblCount").SetCaption(u"Downloading Current Exchange Rates");
   const QRect longer = label->geometry();
   EXPECT_EQ(longer.topLeft(), QPoint(152, 45));
   EXPECT_EQ(longer.size(), label->sizeHint());
-  form->Get<tk::Label>("lblCount").SetCaption(u"Rates");
+  form->Get<toolkit::Label>("lblCount").SetCaption(u"Rates");
   EXPECT_EQ(label->pos(), QPoint(152, 45));
   EXPECT_LT(label->width(), longer.width());
 
@@ -121,11 +121,11 @@ TEST_F(LayoutTest, WidgetsCarryAccessibleNamesAndTheWindowItsIcon) {
   EXPECT_EQ(W("cmdGet")->toolTip(), "Get Current Rates");
   EXPECT_EQ(W("lstCurrency")->accessibleName(), "Currencies");
   EXPECT_EQ(W("Label1")->accessibleName(), "Enter Amount");
-  form->Get<tk::CommandButton>("cmdGet").SetCaption(u"&Stop");
+  form->Get<toolkit::CommandButton>("cmdGet").SetCaption(u"&Stop");
   EXPECT_EQ(W("cmdGet")->accessibleName(), "Stop");
   EXPECT_TRUE(Window()->windowIcon().isNull());
 
-  tk::FormDesign design{"frmIcon", u"Icon", 1500, 1500};
+  toolkit::FormDesign design{"frmIcon", u"Icon", 1500, 1500};
   design.icon.resource = PictureFile("main.png", 32, 32);
   Build(design, {});
   EXPECT_FALSE(Window()->windowIcon().isNull());
@@ -133,4 +133,4 @@ TEST_F(LayoutTest, WidgetsCarryAccessibleNamesAndTheWindowItsIcon) {
 }
 
 }  // namespace
-}  // namespace qttest
+}  // namespace qt_test

@@ -14,11 +14,11 @@
 #include "toolkit/form.h"
 #include "toolkit/qt/qt_backend.h"
 
-namespace qttest {
+namespace qt_test {
 
-inline tk::ControlDesign Row(std::string name, tk::Kind kind, tk::Rect rect, int tabIndex = -1, tk::Text caption = {},
+inline toolkit::ControlDesign Row(std::string name, toolkit::Kind kind, toolkit::Rect rect, int tabIndex = -1, toolkit::Text caption = {},
                              std::string container = {}) {
-  tk::ControlDesign d;
+  toolkit::ControlDesign d;
   d.name = std::move(name);
   d.kind = kind;
   d.rect = rect;
@@ -31,8 +31,8 @@ inline tk::ControlDesign Row(std::string name, tk::Kind kind, tk::Rect rect, int
 class QtFormTest : public ::testing::Test {
  protected:
   // Loaded, so its window exists; not shown yet.
-  void Build(std::vector<tk::ControlDesign> rows, tk::BorderStyle border = tk::BorderStyle::Sizable) {
-    tk::FormDesign design;
+  void Build(std::vector<toolkit::ControlDesign> rows, toolkit::BorderStyle border = toolkit::BorderStyle::Sizable) {
+    toolkit::FormDesign design;
     design.name = "frmTest";
     design.caption = u"Test";
     design.clientWidth = 7200;
@@ -42,9 +42,9 @@ class QtFormTest : public ::testing::Test {
     Build(design, std::move(rows));
   }
 
-  void Build(const tk::FormDesign& design, std::vector<tk::ControlDesign> rows) {
+  void Build(const toolkit::FormDesign& design, std::vector<toolkit::ControlDesign> rows) {
     if (form) form->UnloadForm();
-    form = std::make_unique<tk::Form>(app, design, rows);
+    form = std::make_unique<toolkit::Form>(app, design, rows);
     form->LoadForm();
   }
 
@@ -73,9 +73,9 @@ class QtFormTest : public ::testing::Test {
   }
 
   QTemporaryDir dir;
-  tk::QtBackend backend;
-  tk::Application app{backend, {u"Quillon", 1, 0, 0, u"/opt/quillon"}};
-  std::unique_ptr<tk::Form> form;
+  toolkit::qt::QtBackend backend;
+  toolkit::Application app{backend, {u"Quillon", 1, 0, 0, u"/opt/quillon"}};
+  std::unique_ptr<toolkit::Form> form;
 };
 
-}  // namespace qttest
+}  // namespace qt_test

@@ -15,7 +15,7 @@
 #include "support/fake_internet.h"
 #include "support/fakes.h"
 
-namespace qttest {
+namespace qt_test {
 namespace {
 
 const std::string kOneRow =
@@ -35,8 +35,8 @@ class RealWindowsTest : public QtFormTest {
     services.files = &files;
     settings.locale = {u',', u'.'};
     settings.ratesUrl = u"http://127.0.0.1:9/rates";
-    about = std::make_unique<FrmAbout>(app, services);
-    main = std::make_unique<quillon::FrmConverter>(app, services, settings, about.get());
+    about = std::make_unique<about::FrmAbout>(app, services);
+    main = std::make_unique<main_window::FrmConverter>(app, services, settings, about.get());
     main->Show();
     EXPECT_TRUE(QTest::qWaitForWindowActive(Of(*main)));
   }
@@ -45,8 +45,8 @@ class RealWindowsTest : public QtFormTest {
     if (std::find(open.begin(), open.end(), main.get()) != open.end()) main->UnloadForm();
   }
 
-  static QWidget* Of(const tk::Form& form) { return QWidget::find(static_cast<WId>(form.hWnd())); }
-  static QWidget* W(const tk::Form& form, const std::string& name) {
+  static QWidget* Of(const toolkit::Form& form) { return QWidget::find(static_cast<WId>(form.hWnd())); }
+  static QWidget* W(const toolkit::Form& form, const std::string& name) {
     QWidget* widget = Of(form)->findChild<QWidget*>(QString::fromStdString(name));
     EXPECT_NE(widget, nullptr) << name;
     return widget;
@@ -75,15 +75,15 @@ class RealWindowsTest : public QtFormTest {
   // The widget as painted, so a test can tell whether its focus shows.
   static QImage Look(QWidget* w) { return w->grab().toImage(); }
 
-  fakes::FakeInternet internet;
-  fakes::RecordingShell shell;
-  fakes::FakeRegistry registry;
-  fakes::RecordingProgramStarter programs;
-  fakes::FakeFiles files;
+  support::FakeInternet internet;
+  support::RecordingShell shell;
+  support::FakeRegistry registry;
+  support::RecordingProgramStarter programs;
+  support::FakeFiles files;
   platform::Services services;
-  quillon::ConverterSettings settings;
-  std::unique_ptr<FrmAbout> about;
-  std::unique_ptr<quillon::FrmConverter> main;
+  main_window::ConverterSettings settings;
+  std::unique_ptr<about::FrmAbout> about;
+  std::unique_ptr<main_window::FrmConverter> main;
 };
 
 TEST_F(RealWindowsTest, EveryControlStandsWhereItsTableSaysAt96Dpi) {
@@ -115,7 +115,7 @@ TEST_F(RealWindowsTest, EveryControlStandsWhereItsTableSaysAt96Dpi) {
       {"frmAbout", "Image1", {320, 8, 48, 48}},
   };
   for (const auto& row : rows) {
-    const tk::Form& form = std::string(row.form) == "frmAbout" ? static_cast<tk::Form&>(*about) : *main;
+    const toolkit::Form& form = std::string(row.form) == "frmAbout" ? static_cast<toolkit::Form&>(*about) : *main;
     const QWidget* w = W(form, row.name);
     if (!w) continue;
     if (row.sizedToText)
@@ -194,7 +194,7 @@ TEST_F(RealWindowsTest, TheFocusShowsOnEveryControlThatTakesIt) {
     if (row.afterMessageBox) {
       QTest::mouseClick(W(row.control), Qt::LeftButton);
       answerNextBox();
-      app.MsgBox(u"Please select a currency     ", tk::msgbox::kExclamation);
+      app.MsgBox(u"Please select a currency     ", toolkit::msgbox::kExclamation);
       QTest::qWait(20);
     } else {
       QTest::mouseClick(W(row.control), Qt::LeftButton, {}, QPoint(3, 3));
@@ -209,7 +209,7 @@ TEST_F(RealWindowsTest, EnlargingUncoversTheFiveOutOfSightControlsAndNothingMove
   const QRect client = window->rect();
   std::map<std::string, QRect> before;
   for (const auto& control : main->Controls()) {
-    if (control->GetKind() == tk::Kind::Line) continue;
+    if (control->GetKind() == toolkit::Kind::Line) continue;
     QWidget* w = W(control->Name());
     before[control->Name()] = QRect(w->mapTo(window, QPoint(0, 0)), w->size());
   }
@@ -288,4 +288,4 @@ TEST_F(RealWindowsTest, TheAmountSetByAnyHandConvertsOnce) {
 }
 
 }  // namespace
-}  // namespace qttest
+}  // namespace qt_test

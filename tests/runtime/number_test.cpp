@@ -8,10 +8,10 @@
 
 namespace {
 
-using rt::FormatTwoDecimals;
-using rt::NumberLocale;
-using rt::ParseLocaleNumber;
-using rt::Val;
+using runtime::FormatTwoDecimals;
+using runtime::NumberLocale;
+using runtime::ParseLocaleNumber;
+using runtime::Val;
 
 constexpr NumberLocale kPeriod{u'.', u','};
 constexpr NumberLocale kComma{u',', u'.'};
@@ -147,7 +147,7 @@ TEST(ParsePageNumber, ReadsOnlyThePagesOwnForm) {
       {"no-break space grouping", u"1\u00A0000", std::nullopt},
       {"empty", u"  ", std::nullopt},
   };
-  for (const auto& row : rows) EXPECT_EQ(rt::ParsePageNumber(row.text), row.read) << row.name;
+  for (const auto& row : rows) EXPECT_EQ(runtime::ParsePageNumber(row.text), row.read) << row.name;
 }
 
 // --- ParseLocaleNumber: the rate's locale parse ----------------------------

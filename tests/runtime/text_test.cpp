@@ -6,13 +6,13 @@
 
 namespace {
 
-using rt::Compare;
-using rt::FromUtf8;
-using rt::FromWindows1252;
-using rt::InStr;
-using rt::Mid;
-using rt::Replace;
-using rt::ToUtf8;
+using runtime::Compare;
+using runtime::FromUtf8;
+using runtime::FromWindows1252;
+using runtime::InStr;
+using runtime::Mid;
+using runtime::Replace;
+using runtime::ToUtf8;
 
 TEST(InStr, FindsFirstOccurrenceAtOrAfterStart) {
   EXPECT_EQ(InStr(1, u"abcabc", u"bc"), 2);

@@ -21,8 +21,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::LoopbackSite;
-using testsupport::Reply;
+using support::LoopbackSite;
+using support::Reply;
 
 const char* const kSampleFeed = "eurofxref-daily-2023-12-29.xml";
 
@@ -97,7 +97,7 @@ Reply ReplyOf(const BadInput& row) {
 }
 
 std::vector<BadInput> BadInputs() {
-  const std::string sample = testsupport::ReadTestData(kSampleFeed);
+  const std::string sample = support::ReadTestData(kSampleFeed);
   const std::string loops =
       "<!DOCTYPE gesmes:Envelope [<!ENTITY a \"&b;&b;\"><!ENTITY b \"&a;&a;\">]>\n";
   std::string laughs = "<!DOCTYPE gesmes:Envelope [<!ENTITY l0 \"lol\">";
@@ -209,7 +209,7 @@ TEST_P(BadFeed, PageLeavesTheLastGoodPageAlone) {
 TEST_P(BadFeed, ServeKeepsTheLastGoodPage) {
   const BadInput& row = GetParam();
   TempDir state;
-  const std::string good = testsupport::ReadTestData(kSampleFeed);
+  const std::string good = support::ReadTestData(kSampleFeed);
   LoopbackSite feedSite(Reply{.contentType = "text/xml", .body = good});
   std::vector<std::string> log;
   site::RatesService service(feedSite.Url("/eurofxref-daily.xml"), state.path().string(), TestLimits(),
@@ -333,7 +333,7 @@ TEST(Feed, TheNewestDayOfAManyDayDocument) {
 TEST(Serve, AskingAgainWithTheValidatorsOfTheLastGoodFetch) {
   TempDir state;
   LoopbackSite feedSite(Reply{.contentType = "text/xml",
-                              .body = testsupport::ReadTestData(kSampleFeed),
+                              .body = support::ReadTestData(kSampleFeed),
                               .headers = {{"ETag", "\"feed-1\""}, {"Last-Modified", "Fri, 29 Dec 2023 15:00:00 GMT"}}});
   std::vector<std::string> log;
   site::RatesService service(feedSite.Url("/d.xml"), state.path().string(), TestLimits(),
@@ -352,7 +352,7 @@ TEST(Serve, AskingAgainWithTheValidatorsOfTheLastGoodFetch) {
   EXPECT_EQ(requests[1].Header("If-Modified-Since"), "Fri, 29 Dec 2023 15:00:00 GMT");
 
   // A restart without network serves the kept feed, and asks with its validators.
-  testsupport::ClosedPort down;
+  support::ClosedPort down;
   site::RatesService restarted("http://127.0.0.1:" + std::to_string(down.Port()) + "/d.xml", state.path().string(),
                                TestLimits(), [&](const std::string& line) { log.push_back(line); });
   restarted.LoadState();
@@ -438,7 +438,7 @@ TEST_F(HttpFace, ThePageWithItsCachingHeadersWhateverTheQuery) {
 }
 
 TEST_F(HttpFace, NoPageBeforeTheFirstGoodFeed) {
-  testsupport::ClosedPort down;
+  support::ClosedPort down;
   Start("http://127.0.0.1:" + std::to_string(down.Port()) + "/d.xml");
   auto page = Get("/cgi-bin/cgicalc.cgi?value=1&base=EUR");
   ASSERT_TRUE(page);

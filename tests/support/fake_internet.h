@@ -8,7 +8,7 @@
 
 #include "platform/internet.h"
 
-namespace fakes {
+namespace support {
 
 class FakeInternet : public platform::Internet {
  public:
@@ -63,4 +63,4 @@ class FakeInternet : public platform::Internet {
   std::size_t offset_ = 0;
 };
 
-}  // namespace fakes
+}  // namespace support

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace fakes {
+namespace support {
 
 std::intptr_t RecordingShell::ShellExecuteA(platform::WindowHandle hwnd, const std::u16string& operation,
                                             const std::u16string& file, const std::u16string& parameters,
@@ -79,4 +79,4 @@ std::u16string FakeFiles::Dir(const std::u16string& path, int /*attributes*/) {
   return slash == std::u16string::npos ? path : path.substr(slash + 1);
 }
 
-}  // namespace fakes
+}  // namespace support

@@ -10,7 +10,7 @@
 #include "platform/registry.h"
 #include "platform/shell.h"
 
-namespace fakes {
+namespace support {
 
 class RecordingShell : public platform::Shell {
  public:
@@ -88,4 +88,4 @@ class FakeFiles : public platform::FileLookup {
   std::vector<std::u16string> searches;
 };
 
-}  // namespace fakes
+}  // namespace support

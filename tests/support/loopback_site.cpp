@@ -17,7 +17,7 @@
 
 #include "runtime/text.h"
 
-namespace testsupport {
+namespace support {
 
 namespace {
 
@@ -120,9 +120,9 @@ int BindFreePort(int& fd) {
 }  // namespace
 
 std::string RecordedRequest::Header(const std::string& name) const {
-  const std::string wanted = rt::LowerAscii(name);
+  const std::string wanted = runtime::LowerAscii(name);
   for (const auto& [key, value] : headers) {
-    if (rt::LowerAscii(key) == wanted) return value;
+    if (runtime::LowerAscii(key) == wanted) return value;
   }
   return {};
 }
@@ -209,7 +209,7 @@ std::string LoopbackSite::Url(const std::string& target) const {
 }
 
 std::u16string LoopbackSite::Url16(const std::string& target) const {
-  return rt::FromUtf8(Url(target));
+  return runtime::FromUtf8(Url(target));
 }
 
 void LoopbackSite::SetReply(Reply reply) {
@@ -259,4 +259,4 @@ std::string ReadTestData(const std::string& name) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-}  // namespace testsupport
+}  // namespace support

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-namespace testsupport {
+namespace support {
 
 // How the site answers every request, whatever the path. Every member has
 // an initializer so that designated initializers can name just a few.
@@ -100,4 +100,4 @@ class SilentListener {
 // The bytes of a file under the tests' data folder.
 std::string ReadTestData(const std::string& name);
 
-}  // namespace testsupport
+}  // namespace support

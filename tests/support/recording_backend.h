@@ -13,27 +13,27 @@
 #include "toolkit/form.h"
 #include "toolkit/headless.h"
 
-namespace fakes {
+namespace support {
 
 struct ShownMessage {
-  tk::Text title;
-  tk::Text text;
+  toolkit::Text title;
+  toolkit::Text text;
   int style = 0;
 };
 
-class RecordingBackend : public tk::HeadlessBackend {
+class RecordingBackend : public toolkit::HeadlessBackend {
  public:
-  std::unique_ptr<tk::FormPeer> CreateFormPeer(tk::Form& form) override {
+  std::unique_ptr<toolkit::FormPeer> CreateFormPeer(toolkit::Form& form) override {
     nextHandle_ += 0x10;
     return std::make_unique<FormPeer>(*this, form.Name(), nextHandle_);
   }
-  int MessageBox(const tk::Text& title, const tk::Text& text, int style) override {
+  int MessageBox(const toolkit::Text& title, const toolkit::Text& text, int style) override {
     messages.push_back({title, text, style});
     if (onMessage) {
       const ShownMessage shown = messages.back();
       onMessage(shown);
     }
-    return tk::msgbox::kOk;
+    return toolkit::msgbox::kOk;
   }
   void SetScreenMousePointer(int pointer) override { pointerHistory.push_back(pointer); }
   void DoEvents() override {
@@ -60,7 +60,7 @@ class RecordingBackend : public tk::HeadlessBackend {
   std::map<std::string, int> broughtFront;  // form name -> times brought forward
 
  private:
-  class FormPeer : public tk::NullFormPeer {
+  class FormPeer : public toolkit::NullFormPeer {
    public:
     FormPeer(RecordingBackend& backend, std::string name, std::uintptr_t handle)
         : backend_(backend), name_(std::move(name)), handle_(handle) {}
@@ -78,4 +78,4 @@ class RecordingBackend : public tk::HeadlessBackend {
   std::uintptr_t nextHandle_ = 0x10000;
 };
 
-}  // namespace fakes
+}  // namespace support

@@ -11,8 +11,8 @@
 
 namespace {
 
-using tk::ControlDesign;
-using tk::Kind;
+using toolkit::ControlDesign;
+using toolkit::Kind;
 
 std::vector<ControlDesign> SampleControls() {
   return {
@@ -32,15 +32,15 @@ std::vector<ControlDesign> SampleControls() {
 
 // A fresh application with two forms for every row.
 struct Rig {
-  fakes::RecordingBackend backend;
-  tk::Application app{backend, {u"Title", 1, 2, 3, u"/bin"}};
-  tk::Form form{app, {.name = "frmMain", .caption = u"Main"}, SampleControls()};
-  tk::Form other{app, {.name = "frmOther"}, {}};
-  tk::TextBox& txt = form.Get<tk::TextBox>("txt");
-  tk::ListBox& lst = form.Get<tk::ListBox>("lst");
-  tk::OptionButton& optA = form.Get<tk::OptionButton>("optA");
-  tk::OptionButton& optB = form.Get<tk::OptionButton>("optB");
-  tk::OptionButton& optOther = form.Get<tk::OptionButton>("optOther");
+  support::RecordingBackend backend;
+  toolkit::Application app{backend, {u"Title", 1, 2, 3, u"/bin"}};
+  toolkit::Form form{app, {.name = "frmMain", .caption = u"Main"}, SampleControls()};
+  toolkit::Form other{app, {.name = "frmOther"}, {}};
+  toolkit::TextBox& txt = form.Get<toolkit::TextBox>("txt");
+  toolkit::ListBox& lst = form.Get<toolkit::ListBox>("lst");
+  toolkit::OptionButton& optA = form.Get<toolkit::OptionButton>("optA");
+  toolkit::OptionButton& optB = form.Get<toolkit::OptionButton>("optB");
+  toolkit::OptionButton& optOther = form.Get<toolkit::OptionButton>("optOther");
 };
 
 // Rows whose behaviour is easiest to say as a few lines of use and checks.
@@ -92,38 +92,38 @@ TEST(TextBoxChange, RaisesForADifferentTextOnlyAndNestsInsideTheSet) {
 TEST(ListBox, KeepsItsItemsAndSelectionAsTheRulesSay) {
   struct Row {
     const char* name;
-    std::function<void(tk::ListBox&)> act;
+    std::function<void(toolkit::ListBox&)> act;
     std::vector<std::u16string> items;
     int index;
     int clicks;
   };
-  const auto twoItems = [](tk::ListBox& l) {
+  const auto twoItems = [](toolkit::ListBox& l) {
     l.AddItem(u"b");
     l.AddItem(u"a");
   };
   const std::vector<Row> rows = {
       {"items keep the order they came in", twoItems, {u"b", u"a"}, -1, 0},
       {"the user's selection raises Click",
-       [&](tk::ListBox& l) {
+       [&](toolkit::ListBox& l) {
          twoItems(l);
          l.UserSelect(1);
        },
        {u"b", u"a"}, 1, 1},
       {"a selection in code raises Click too",
-       [&](tk::ListBox& l) {
+       [&](toolkit::ListBox& l) {
          twoItems(l);
          l.SetListIndex(0);
        },
        {u"b", u"a"}, 0, 1},
       {"an index past the last item throws and keeps the selection",
-       [&](tk::ListBox& l) {
+       [&](toolkit::ListBox& l) {
          twoItems(l);
          l.UserSelect(1);
          EXPECT_THROW(l.SetListIndex(2), std::out_of_range);
        },
        {u"b", u"a"}, 1, 1},
       {"Clear empties the list and raises no Click",
-       [&](tk::ListBox& l) {
+       [&](toolkit::ListBox& l) {
          twoItems(l);
          l.UserSelect(1);
          l.Clear();
@@ -146,9 +146,9 @@ TEST(ListBox, KeepsItsItemsAndSelectionAsTheRulesSay) {
 
 TEST(ListBox, AFullListRefusesOneMoreItem) {
   Rig rig;
-  for (std::size_t i = 0; i < tk::ListBox::kMaxItems; ++i) rig.lst.AddItem(u"x");
+  for (std::size_t i = 0; i < toolkit::ListBox::kMaxItems; ++i) rig.lst.AddItem(u"x");
   EXPECT_THROW(rig.lst.AddItem(u"one too many"), std::length_error);
-  EXPECT_EQ(static_cast<std::size_t>(rig.lst.ListCount()), tk::ListBox::kMaxItems);
+  EXPECT_EQ(static_cast<std::size_t>(rig.lst.ListCount()), toolkit::ListBox::kMaxItems);
 }
 
 TEST(OptionButton, ChoosingAnOptionClearsOnlyTheOthersOfItsContainer) {
@@ -201,12 +201,12 @@ TEST(MessageBox, BearsTheApplicationTitleAndLeavesTheFocusWhereItWas) {
   int raised = 0;
   rig.txt.GotFocus = [&] {
     ++raised;
-    rig.app.MsgBox(u"hello", tk::msgbox::kExclamation);
+    rig.app.MsgBox(u"hello", toolkit::msgbox::kExclamation);
   };
   rig.txt.UserFocus();
   ASSERT_EQ(rig.backend.messages.size(), 1u);
   EXPECT_EQ(rig.backend.messages[0].title, u"Title");
-  EXPECT_EQ(rig.backend.messages[0].style, tk::msgbox::kExclamation);
+  EXPECT_EQ(rig.backend.messages[0].style, toolkit::msgbox::kExclamation);
   EXPECT_EQ(rig.form.ActiveControl(), &rig.txt);
   EXPECT_EQ(raised, 1) << "closing the box raises no GotFocus";
 }
@@ -249,9 +249,9 @@ TEST(Unload, RunsTheHandlerOnceAndStartsTheNextLoadFromTheDesign) {
          r.other.Unload = [&](std::int16_t&) { ++otherUnloads; };
          r.form.Unload = [&](std::int16_t&) {
            ++unloads;
-           for (tk::Form* f : r.app.Forms()) f->UnloadForm();  // meets its own form too
+           for (toolkit::Form* f : r.app.Forms()) f->UnloadForm();  // meets its own form too
          };
-         EXPECT_EQ(r.app.Forms(), (std::vector<tk::Form*>{&r.form, &r.other}));
+         EXPECT_EQ(r.app.Forms(), (std::vector<toolkit::Form*>{&r.form, &r.other}));
          r.form.UserClose();
          EXPECT_EQ(unloads, 1);
          EXPECT_EQ(otherUnloads, 1);
@@ -263,14 +263,14 @@ TEST(Unload, RunsTheHandlerOnceAndStartsTheNextLoadFromTheDesign) {
          r.other.Show();
          r.form.Show();
          r.txt.SetText(u"changed");
-         r.form["btnGo"].SetMousePointer(tk::mouse::kCustom);
+         r.form["btnGo"].SetMousePointer(toolkit::mouse::kCustom);
          r.form.UserClose();
          int loads = 0;
          r.form.Load = [&] { ++loads; };
          r.form.Show();
          EXPECT_EQ(loads, 1);
          EXPECT_EQ(r.txt.GetText(), u"start");
-         EXPECT_EQ(r.form["btnGo"].MousePointer(), tk::mouse::kDefault);
+         EXPECT_EQ(r.form["btnGo"].MousePointer(), toolkit::mouse::kDefault);
        }},
   });
 }
@@ -305,7 +305,7 @@ TEST(Dispatch, AnExceptionEscapingAHandlerIsShownAndTheFormStays) {
   rig.form["btnGo"].Click = [&] { rig.lst.SetListIndex(5); };
   rig.form["btnGo"].UserClick();
   ASSERT_EQ(rig.backend.messages.size(), 1u);
-  EXPECT_EQ(rig.backend.messages[0].style, tk::msgbox::kCritical);
+  EXPECT_EQ(rig.backend.messages[0].style, toolkit::msgbox::kCritical);
   EXPECT_NE(rig.backend.messages[0].text.find(u"ListIndex"), std::u16string::npos);
   EXPECT_TRUE(rig.form.Loaded());
 }
@@ -322,10 +322,10 @@ TEST(Application, ServicesReachTheBackendOrTheResources) {
        }},
       {"the busy cursor reaches the screen",
        [](Rig& r) {
-         r.app.SetMousePointer(tk::mouse::kHourglass);
-         r.app.SetMousePointer(tk::mouse::kDefault);
-         EXPECT_EQ(r.backend.pointerHistory, (std::vector<int>{tk::mouse::kHourglass, tk::mouse::kDefault}));
-         EXPECT_EQ(r.app.MousePointer(), tk::mouse::kDefault);
+         r.app.SetMousePointer(toolkit::mouse::kHourglass);
+         r.app.SetMousePointer(toolkit::mouse::kDefault);
+         EXPECT_EQ(r.backend.pointerHistory, (std::vector<int>{toolkit::mouse::kHourglass, toolkit::mouse::kDefault}));
+         EXPECT_EQ(r.app.MousePointer(), toolkit::mouse::kDefault);
        }},
       {"a registered cursor loads by its number, another throws",
        [](Rig& r) {

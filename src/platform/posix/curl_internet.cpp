@@ -14,7 +14,7 @@
 
 #include "runtime/text.h"
 
-namespace platform {
+namespace platform::posix {
 
 namespace {
 
@@ -50,7 +50,7 @@ std::string_view Trim(std::string_view s) {
 }
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && rt::LowerAscii(s.substr(0, prefix.size())) == prefix;
+  return s.size() >= prefix.size() && runtime::LowerAscii(s.substr(0, prefix.size())) == prefix;
 }
 
 // The charset parameter of a Content-Type value, lower-cased and unquoted.
@@ -62,12 +62,12 @@ std::string CharsetOf(std::string_view contentType) {
                                                               ? std::string_view::npos
                                                               : next - from - 1);
     const std::size_t eq = param.find('=');
-    if (eq != std::string_view::npos && rt::LowerAscii(Trim(param.substr(0, eq))) == "charset") {
+    if (eq != std::string_view::npos && runtime::LowerAscii(Trim(param.substr(0, eq))) == "charset") {
       std::string_view value = Trim(param.substr(eq + 1));
       if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
         value = value.substr(1, value.size() - 2);
       }
-      return rt::LowerAscii(Trim(value));
+      return runtime::LowerAscii(Trim(value));
     }
     from = next;
   }
@@ -172,7 +172,7 @@ void SetDirect(CURL* easy) {
 std::vector<std::string> HeaderLines(const std::u16string& headers, std::uint32_t length) {
   std::u16string_view view(headers);
   if (length != 0xFFFFFFFFu && length < view.size()) view = view.substr(0, length);
-  const std::string utf8 = rt::ToUtf8(view);
+  const std::string utf8 = runtime::ToUtf8(view);
   std::vector<std::string> lines;
   std::size_t from = 0;
   while (from <= utf8.size()) {
@@ -222,7 +222,7 @@ HInternet CurlInternet::InternetOpenA(const std::u16string& agent, std::uint32_t
                                       std::uint32_t /*flags*/) {
   std::lock_guard lock(state_->mutex);
   const HInternet handle = state_->NewHandle();
-  state_->roots[handle] = State::Root{rt::ToUtf8(agent)};
+  state_->roots[handle] = State::Root{runtime::ToUtf8(agent)};
   return handle;
 }
 
@@ -237,7 +237,7 @@ HInternet CurlInternet::InternetOpenUrlA(HInternet root, const std::u16string& u
     if (it == state_->roots.end()) return 0;
     agent = it->second.agent;
   }
-  const std::string address = rt::ToUtf8(url);
+  const std::string address = runtime::ToUtf8(url);
   if (address.empty()) return 0;
 
   Easy easy(curl_easy_init());
@@ -326,7 +326,7 @@ bool CurlInternet::InternetCloseHandle(HInternet handle) {
 std::int32_t CurlInternet::InternetCheckConnectionA(const std::u16string& url,
                                                     std::uint32_t /*flags*/,
                                                     std::uint32_t /*reserved*/) {
-  const std::string address = rt::ToUtf8(url);
+  const std::string address = runtime::ToUtf8(url);
   std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
   if (!parsed || address.empty() ||
       curl_url_set(parsed.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) {
@@ -339,7 +339,7 @@ std::int32_t CurlInternet::InternetCheckConnectionA(const std::u16string& url,
     curl_free(value);
     return out;
   };
-  const std::string scheme = rt::LowerAscii(part(CURLUPART_SCHEME, 0));
+  const std::string scheme = runtime::LowerAscii(part(CURLUPART_SCHEME, 0));
   const std::string host = part(CURLUPART_HOST, 0);
   const std::string port = part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
   if ((scheme != "http" && scheme != "https") || host.empty() || port.empty()) return 0;
@@ -364,4 +364,4 @@ std::string CurlInternet::ResponseCharset(HInternet request) {
   return it == state_->requests.end() ? std::string() : it->second.charset;
 }
 
-}  // namespace platform
+}  // namespace platform::posix

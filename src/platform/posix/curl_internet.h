@@ -8,7 +8,7 @@
 
 #include "platform/internet.h"
 
-namespace platform {
+namespace platform::posix {
 
 struct CurlLimits {
   // Also bounds the name lookup, and the reachability test uses it alone.
@@ -60,4 +60,4 @@ class CurlInternet : public Internet {
   std::unique_ptr<State> state_;
 };
 
-}  // namespace platform
+}  // namespace platform::posix

@@ -3,5 +3,5 @@
 #include "platform/posix/lazy_internet.h"
 
 extern "C" __attribute__((visibility("default"))) platform::Internet* quillon_internet_create() {
-  return new platform::CurlInternet();
+  return new platform::posix::CurlInternet();
 }

@@ -7,7 +7,7 @@
 #include "platform/posix/posix_files.h"
 #include "runtime/text.h"
 
-namespace platform {
+namespace platform::posix {
 
 namespace {
 
@@ -21,7 +21,7 @@ bool IsPredefined(HKey key) { return key >= kFirstPredefinedKey && key <= kLastP
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-           return rt::LowerAscii(x) == rt::LowerAscii(y);
+           return runtime::LowerAscii(x) == runtime::LowerAscii(y);
          });
 }
 
@@ -122,4 +122,4 @@ std::vector<HiveValue> SystemInfoHive(std::string_view pathVariable) {
   return {value};
 }
 
-}  // namespace platform
+}  // namespace platform::posix

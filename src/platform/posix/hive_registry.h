@@ -11,7 +11,7 @@
 
 #include "platform/registry.h"
 
-namespace platform {
+namespace platform::posix {
 
 struct HiveValue {
   HKey root = kHKeyLocalMachine;
@@ -69,4 +69,4 @@ const std::vector<std::string>& SystemInfoPrograms();
 // SystemInfoPrograms() found on `pathVariable`. Empty when none is installed.
 std::vector<HiveValue> SystemInfoHive(std::string_view pathVariable);
 
-}  // namespace platform
+}  // namespace platform::posix

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace platform {
+namespace platform::posix {
 
 LazyInternet::LazyInternet(std::string modulePath) : path_(std::move(modulePath)) {}
 
@@ -66,4 +66,4 @@ std::string LazyInternet::ResponseCharset(HInternet request) {
   return s ? s->ResponseCharset(request) : std::string();
 }
 
-}  // namespace platform
+}  // namespace platform::posix

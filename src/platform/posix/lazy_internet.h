@@ -8,7 +8,7 @@
 
 #include "platform/internet.h"
 
-namespace platform {
+namespace platform::posix {
 
 // What the module exports: a new session, which the caller owns.
 inline constexpr const char* kInternetModuleEntry = "quillon_internet_create";
@@ -45,4 +45,4 @@ class LazyInternet : public Internet {
   std::unique_ptr<Internet> session_;
 };
 
-}  // namespace platform
+}  // namespace platform::posix

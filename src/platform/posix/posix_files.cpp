@@ -7,7 +7,7 @@
 
 #include "runtime/text.h"
 
-namespace platform {
+namespace platform::posix {
 
 namespace {
 
@@ -19,7 +19,7 @@ bool IsExecutableFile(const std::string& path) {
 }  // namespace
 
 std::u16string PosixFiles::Dir(const std::u16string& path, int attributes) {
-  const std::string utf8 = rt::ToUtf8(path);
+  const std::string utf8 = runtime::ToUtf8(path);
   if (utf8.empty()) return {};
   // A trailing slash names a folder's contents, never a file.
   if (utf8.back() == '/') return {};
@@ -34,7 +34,7 @@ std::u16string PosixFiles::Dir(const std::u16string& path, int attributes) {
   const bool wantsFolders = (attributes & kAttrDirectory) != 0;
   if (!(S_ISREG(st.st_mode) || (wantsFolders && S_ISDIR(st.st_mode)))) return {};
   if (name.front() == '.' && (attributes & kAttrHidden) == 0) return {};
-  return rt::FromUtf8(name);
+  return runtime::FromUtf8(name);
 }
 
 std::string FindOnPath(const std::vector<std::string>& names, std::string_view pathVariable) {
@@ -68,4 +68,4 @@ std::string CurrentPathVariable() {
   return path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
 }
 
-}  // namespace platform
+}  // namespace platform::posix

@@ -6,7 +6,7 @@
 
 #include "platform/program.h"
 
-namespace platform {
+namespace platform::posix {
 
 // Attribute bits of a directory search that widen what matches; 0 means
 // normal files only.
@@ -31,4 +31,4 @@ std::string FindOnPath(const std::vector<std::string>& names, std::string_view p
 // The process's PATH, or the usual system folders when it is unset.
 std::string CurrentPathVariable();
 
-}  // namespace platform
+}  // namespace platform::posix

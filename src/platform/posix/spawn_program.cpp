@@ -12,7 +12,7 @@
 
 extern char** environ;
 
-namespace platform {
+namespace platform::posix {
 
 namespace {
 
@@ -118,10 +118,10 @@ int SpawnDetached(const std::string& path, const std::vector<std::string>& args)
 }
 
 void SpawnProgram::Start(const std::u16string& commandLine, int /*windowStyle*/) {
-  const std::string path = rt::ToUtf8(commandLine);
+  const std::string path = runtime::ToUtf8(commandLine);
   if (path.empty()) throw StartFailed("no program to start");
   const int error = SpawnDetached(path, {path});
   if (error != 0) throw StartFailed(path + ": " + std::strerror(error));
 }
 
-}  // namespace platform
+}  // namespace platform::posix

@@ -5,7 +5,7 @@
 
 #include "platform/program.h"
 
-namespace platform {
+namespace platform::posix {
 
 // Runs `path` (no PATH search) with `argv` (argv[0] included) in a new session,
 // stdin/stdout/stderr on /dev/null, and returns once the program is running or
@@ -22,4 +22,4 @@ class SpawnProgram : public ProgramStarter {
   void Start(const std::u16string& commandLine, int windowStyle) override;
 };
 
-}  // namespace platform
+}  // namespace platform::posix

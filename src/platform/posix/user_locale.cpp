@@ -21,7 +21,7 @@ bool IsCLocale(std::string_view name) {
 char16_t DecodeSeparator(const char* text) {
   if (text == nullptr || text[0] == '\0') return 0;
   const std::string_view bytes(text);
-  const char16_t first = rt::FromUtf8(bytes).front();
+  const char16_t first = runtime::FromUtf8(bytes).front();
   // A lone high byte: Latin-1 maps it to the same code point.
   if (first == 0xFFFD && bytes.size() == 1) return static_cast<unsigned char>(bytes[0]);
   if (first == 0xFFFD || (first >= 0xD800 && first <= 0xDFFF)) return 0;
@@ -30,7 +30,7 @@ char16_t DecodeSeparator(const char* text) {
 
 struct LanguageSeparators {
   std::string_view language;
-  rt::NumberLocale separators;
+  runtime::NumberLocale separators;
 };
 
 // Used only when the locale is not installed, so the guess follows what the C
@@ -46,9 +46,9 @@ constexpr LanguageSeparators kByLanguage[] = {
     {"hu", {u',', u'\u00A0'}},
 };
 
-rt::NumberLocale GuessFromLanguage(std::string_view name) {
+runtime::NumberLocale GuessFromLanguage(std::string_view name) {
   const std::size_t end = name.find_first_of("_.@-");
-  const std::string language = rt::LowerAscii(name.substr(0, end));
+  const std::string language = runtime::LowerAscii(name.substr(0, end));
   // Switzerland writes 1'234.50 in each of its languages.
   if (end != std::string_view::npos && name.substr(end, 3) == "_CH" &&
       (language == "de" || language == "fr" || language == "it")) {
@@ -62,13 +62,13 @@ rt::NumberLocale GuessFromLanguage(std::string_view name) {
 
 }  // namespace
 
-rt::NumberLocale NumberLocaleFromName(const std::string& localeName) {
+runtime::NumberLocale NumberLocaleFromName(const std::string& localeName) {
   if (IsCLocale(localeName)) return {u'.', u','};
   // A locale object of our own: setlocale would change the whole process,
   // which the toolkit owns.
   locale_t loc = newlocale(LC_NUMERIC_MASK, localeName.c_str(), static_cast<locale_t>(nullptr));
   if (loc == static_cast<locale_t>(nullptr)) return GuessFromLanguage(localeName);
-  rt::NumberLocale result;
+  runtime::NumberLocale result;
   const char16_t decimal = DecodeSeparator(nl_langinfo_l(RADIXCHAR, loc));
   result.decimal = decimal != 0 ? decimal : u'.';
   result.grouping = DecodeSeparator(nl_langinfo_l(THOUSEP, loc));
@@ -76,7 +76,7 @@ rt::NumberLocale NumberLocaleFromName(const std::string& localeName) {
   return result;
 }
 
-rt::NumberLocale UserNumberLocale() {
+runtime::NumberLocale UserNumberLocale() {
   for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
     const char* value = std::getenv(variable);
     if (value != nullptr && value[0] != '\0') return NumberLocaleFromName(value);

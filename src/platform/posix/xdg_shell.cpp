@@ -7,13 +7,13 @@
 #include "platform/posix/spawn_program.h"
 #include "runtime/text.h"
 
-namespace platform {
+namespace platform::posix {
 
 namespace {
 
 bool IsOpenVerb(const std::u16string& verb) {
   if (verb.empty()) return true;
-  return verb.size() == 4 && rt::InStr(1, verb, u"open", rt::Compare::Text) == 1;
+  return verb.size() == 4 && runtime::InStr(1, verb, u"open", runtime::Compare::Text) == 1;
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ std::intptr_t XdgShell::ShellExecuteA(WindowHandle /*hwnd*/, const std::u16strin
                                       const std::u16string& file, const std::u16string& /*parameters*/,
                                       const std::u16string& /*directory*/, std::int32_t /*showCommand*/) {
   if (!IsOpenVerb(operation)) return kShellNoAssociation;
-  std::string target = rt::ToUtf8(file);
+  std::string target = runtime::ToUtf8(file);
   if (target.empty()) return kShellFileNotFound;
   // The opener would read a leading '-' as an option of its own.
   if (target.front() == '-') target.insert(0, "./");
@@ -48,4 +48,4 @@ std::intptr_t XdgShell::ShellExecuteA(WindowHandle /*hwnd*/, const std::u16strin
   }
 }
 
-}  // namespace platform
+}  // namespace platform::posix

@@ -4,7 +4,7 @@
 
 #include "platform/shell.h"
 
-namespace platform {
+namespace platform::posix {
 
 // Results in the shell's convention: above 32 means the opener was started.
 constexpr std::intptr_t kShellStarted = 42;
@@ -32,4 +32,4 @@ class XdgShell : public Shell {
   std::string program_;
 };
 
-}  // namespace platform
+}  // namespace platform::posix

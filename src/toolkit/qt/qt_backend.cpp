@@ -12,7 +12,7 @@
 #include "toolkit/qt/qt_form.h"
 #include "toolkit/qt/qt_util.h"
 
-namespace tk {
+namespace toolkit::qt {
 
 void ApplyDefaultFont(QApplication& app) {
   // The layouts were made for a bitmap sans serif of about 8 points. DejaVu
@@ -174,4 +174,4 @@ void QtBackend::Quit() {
     quitEarly_ = true;
 }
 
-}  // namespace tk
+}  // namespace toolkit::qt

@@ -13,12 +13,10 @@
 class QApplication;
 class QWidget;
 
-namespace tk {
+namespace toolkit::qt {
 
-namespace qt {
 class ControlPeerBase;
 class FormWindow;
-}  // namespace qt
 
 // The designs were laid out for a narrow 8-point sans serif that Linux lacks;
 // picks an installed face in which every designed caption fits its control.
@@ -63,4 +61,4 @@ class QtBackend : public Backend {
   bool quitEarly_ = false;
 };
 
-}  // namespace tk
+}  // namespace toolkit::qt

@@ -20,7 +20,7 @@
 #include "toolkit/qt/qt_backend.h"
 #include "toolkit/qt/qt_util.h"
 
-namespace tk::qt {
+namespace toolkit::qt {
 
 namespace {
 
@@ -520,4 +520,4 @@ std::unique_ptr<ControlPeerBase> MakeControlPeer(QtBackend& backend, Control& co
   throw std::logic_error("no widget for control " + design.name);
 }
 
-}  // namespace tk::qt
+}  // namespace toolkit::qt

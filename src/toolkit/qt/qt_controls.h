@@ -9,11 +9,11 @@
 #include "toolkit/backend.h"
 #include "toolkit/controls.h"
 
-namespace tk {
+namespace toolkit::qt {
 class QtBackend;
 }
 
-namespace tk::qt {
+namespace toolkit::qt {
 
 class ControlPeerBase;
 
@@ -79,4 +79,4 @@ class ControlPeerBase : public ControlPeer {
 // The peer of a control kind, its widget a child of `parent`.
 std::unique_ptr<ControlPeerBase> MakeControlPeer(QtBackend& backend, Control& control, QWidget* parent);
 
-}  // namespace tk::qt
+}  // namespace toolkit::qt

@@ -13,7 +13,7 @@
 #include "toolkit/qt/qt_controls.h"
 #include "toolkit/qt/qt_util.h"
 
-namespace tk::qt {
+namespace toolkit::qt {
 
 void FormWindow::closeEvent(QCloseEvent* event) {
   // The window stays until the model unloads the form, which deletes this
@@ -194,4 +194,4 @@ void QtFormPeer::SetCaption(const Text& caption) { window_->setWindowTitle(ToQ(c
 
 std::uintptr_t QtFormPeer::NativeHandle() const { return static_cast<std::uintptr_t>(window_->winId()); }
 
-}  // namespace tk::qt
+}  // namespace toolkit::qt

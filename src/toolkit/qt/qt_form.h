@@ -5,11 +5,11 @@
 #include "toolkit/backend.h"
 #include "toolkit/form.h"
 
-namespace tk {
+namespace toolkit::qt {
 class QtBackend;
 }
 
-namespace tk::qt {
+namespace toolkit::qt {
 
 class QtFormPeer;
 
@@ -61,4 +61,4 @@ class QtFormPeer : public FormPeer {
   bool shownBefore_ = false;
 };
 
-}  // namespace tk::qt
+}  // namespace toolkit::qt

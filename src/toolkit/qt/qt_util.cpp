@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <cmath>
 
-namespace tk::qt {
+namespace toolkit::qt {
 
 int Px(int twips) { return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel)); }
 
@@ -44,4 +44,4 @@ void ApplyFont(QWidget* widget, const Font& font) {
   widget->setFont(f);
 }
 
-}  // namespace tk::qt
+}  // namespace toolkit::qt

@@ -8,7 +8,7 @@ class QWidget;
 
 #include "toolkit/types.h"
 
-namespace tk::qt {
+namespace toolkit::qt {
 
 inline QString ToQ(const Text& text) { return QString::fromStdU16String(text); }
 inline Text FromQ(const QString& text) { return text.toStdU16String(); }
@@ -29,4 +29,4 @@ QPixmap LoadPicture(const Picture& picture, QSize size = {});
 // that is not installed keeps the inherited face.
 void ApplyFont(QWidget* widget, const Font& font);
 
-}  // namespace tk::qt
+}  // namespace toolkit::qt
