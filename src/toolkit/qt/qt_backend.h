@@ -11,6 +11,7 @@
 #include "toolkit/backend.h"
 
 class QApplication;
+class QFont;
 class QWidget;
 
 namespace tk {
@@ -20,8 +21,9 @@ class ControlPeerBase;
 class FormWindow;
 }  // namespace qt
 
-// The designs were laid out for a narrow 8-point sans serif that Linux lacks;
-// picks an installed face in which every designed caption fits its control.
+// The designs were laid out for a narrow 8-point sans serif that Linux lacks:
+// an installed face in which every designed caption fits its control.
+QFont DefaultFont();
 void ApplyDefaultFont(QApplication& app);
 
 class QtBackend : public Backend {

@@ -22,6 +22,7 @@ class FormWindow : public QWidget {
   QtFormPeer* Peer() const { return peer_; }
 
  protected:
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -44,6 +45,8 @@ class QtFormPeer : public FormPeer {
   void SetCaption(const Text& caption) override;
   std::uintptr_t NativeHandle() const override;
   void ControlsCreated() override;
+  // Fits every control's designed colours to the current theme.
+  void FitColors();
 
   Form& GetForm() const { return form_; }
   FormWindow* Window() const { return window_; }
