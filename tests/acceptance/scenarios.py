@@ -483,6 +483,13 @@ def result_copied(run):
     copied = run.program.wait(lambda: run.desktop.run(["xclip", "-o", "-selection", "primary"]).stdout,
                               "the selection to hold the result")
     equal(copied, result, "the text selected from the result line")
+    # Its menu copies it to the clipboard, for pasting with Ctrl+V.
+    run.input.click_at(x + w // 2, y + h // 2, button=3)
+    time.sleep(0.5)  # the menu takes the keyboard once it is shown
+    run.input.key("Down", "Return")
+    copied = run.program.wait(lambda: run.desktop.run(["xclip", "-o", "-selection", "clipboard"]).stdout,
+                              "the clipboard to hold the result")
+    equal(copied, result, "the text the menu copied")
     focused = main.focused()
     check(all(role != "label" for role, _ in focused), f"the result line took the focus: {focused}")
 

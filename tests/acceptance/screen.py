@@ -250,11 +250,11 @@ class Input:
         fields = dict(f.split(":") for f in self._xdotool("getmouselocation").split())
         return int(fields["x"]), int(fields["y"])
 
-    def click_at(self, x, y):
+    def click_at(self, x, y, button=1):
         # A synchronous move waits for the pointer to move: not when it is there already.
         if self.pointer() != (x, y):
             self._xdotool("mousemove", "--sync", x, y)
-        self._xdotool("click", 1)
+        self._xdotool("click", button)
 
     def drag(self, start, end):
         """Presses the left button at start, moves to end and lets go there."""

@@ -1,6 +1,8 @@
 // What the desktop around the windows asks of them: any theme's colours,
 // screens of two device pixels a pixel, screen readers, copying.
 #include <QAccessible>
+#include <QClipboard>
+#include <QMenu>
 #include <QLabel>
 #include <QPainter>
 #include <optional>
@@ -182,6 +184,16 @@ TEST_F(DesktopTest, ResultIsSelectableByMouseYetTakesNoFocus) {
   EXPECT_EQ(label->selectedText(), "84.67  Euros");
   EXPECT_EQ(QApplication::focusWidget(), W("txtAmount"));
   EXPECT_EQ(clicks, 1);
+  // Its menu copies the selection to the clipboard.
+  QContextMenuEvent menuAsked(QContextMenuEvent::Mouse, QPoint(1, y), label->mapToGlobal(QPoint(1, y)));
+  QApplication::sendEvent(label, &menuAsked);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(menu->actions().size(), 1);
+  QApplication::clipboard()->clear();
+  menu->actions().first()->trigger();
+  menu->close();
+  EXPECT_EQ(QApplication::clipboard()->text(), "84.67  Euros");
   // Tab never stops on it.
   QTest::keyClick(W("txtAmount"), Qt::Key_Tab);
   EXPECT_NE(QApplication::focusWidget(), label);

@@ -4,6 +4,9 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QCursor>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -242,6 +245,17 @@ class LabelPeer : public ClickPeer {
   }
 
  protected:
+  // Qt's label offers no menu of its own without the focus: Copy takes the
+  // selection, or the whole line when nothing is selected.
+  void OfferCopy(const QPoint& at) {
+    auto* menu = new QMenu(label_);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(menu->addAction(QMenu::tr("&Copy")), &QAction::triggered, menu, [label = label_] {
+      QGuiApplication::clipboard()->setText(label->hasSelectedText() ? label->selectedText() : label->text());
+    });
+    menu->popup(at);
+  }
+
   void ShowCaption(const QString& caption) override {
     label_->setText(caption);
     // Sized to its text: the left and top stay, width and height follow.
@@ -249,10 +263,16 @@ class LabelPeer : public ClickPeer {
   }
 
   bool Filter(QObject* watched, QEvent* event) override {
-    // A selectable label needs the release too, or its selection never ends.
-    if (event->type() == QEvent::MouseButtonRelease && GetControl().Design().selectable) {
-      ClickPeer::Filter(watched, event);
-      return false;
+    if (GetControl().Design().selectable) {
+      // A selectable label needs the release too, or its selection never ends.
+      if (event->type() == QEvent::MouseButtonRelease) {
+        ClickPeer::Filter(watched, event);
+        return false;
+      }
+      if (event->type() == QEvent::ContextMenu) {
+        OfferCopy(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+      }
     }
     return ClickPeer::Filter(watched, event);
   }
