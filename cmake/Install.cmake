@@ -37,10 +37,38 @@ install(CODE "
 " COMPONENT quillon)
 install(FILES ${quillon_desktop_out} DESTINATION share/applications COMPONENT quillon)
 
-foreach(size 16 32 48)
+foreach(size 16 32 48 64 128 256)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/main-${size}.png
           DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME quillon.png COMPONENT quillon)
 endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/main.svg
+        DESTINATION share/icons/hicolor/scalable/apps RENAME quillon.svg COMPONENT quillon)
+
+# What software centres show about Quillon.
+set(QUILLON_METAINFO example.brimlow.quillon.metainfo.xml)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/${QUILLON_METAINFO} DESTINATION share/metainfo COMPONENT quillon)
+
+# The manual page, the licence and the changelogs, compressed as Debian keeps
+# them (gzip -9 without a name or time stamp, so rebuilds give the same bytes).
+set(quillon_docs ${PROJECT_BINARY_DIR}/packaging/docs)
+set(quillon_gzipped)
+foreach(pair "man/quillon.1:quillon.1.gz" "man/quillon-rates-site.1:quillon-rates-site.1.gz" "changelog:changelog.gz" "debian/changelog:changelog.Debian.gz")
+  string(REPLACE ":" ";" pair "${pair}")
+  list(GET pair 0 from)
+  list(GET pair 1 to)
+  add_custom_command(OUTPUT ${quillon_docs}/${to}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${quillon_docs}
+    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" gzip ${PROJECT_SOURCE_DIR}/packaging/${from} ${quillon_docs}/${to}
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/${from}
+    VERBATIM)
+  list(APPEND quillon_gzipped ${quillon_docs}/${to})
+endforeach()
+add_custom_target(quillon_docs ALL DEPENDS ${quillon_gzipped})
+install(FILES ${quillon_docs}/quillon.1.gz DESTINATION share/man/man1 COMPONENT quillon)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides DESTINATION share/lintian/overrides RENAME quillon
+        COMPONENT quillon)
+install(FILES ${quillon_docs}/changelog.gz ${quillon_docs}/changelog.Debian.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
+        DESTINATION share/doc/quillon COMPONENT quillon)
 
 # Removes what the last install wrote, as its manifest lists it.
 add_custom_target(uninstall
@@ -59,6 +87,7 @@ if(TARGET quillon-rates-site)
           DESTINATION lib/sysusers.d RENAME quillon-rates-site.conf COMPONENT site)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/site/quillon-rates-site.nginx
           DESTINATION share/quillon-rates-site COMPONENT site)
+  install(FILES ${quillon_docs}/quillon-rates-site.1.gz DESTINATION share/man/man1 COMPONENT site)
 endif()
 
 # make package: a Debian package of the same install.
@@ -66,7 +95,9 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillon)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Brimlow 2000")
-set(CPACK_PACKAGE_CONTACT "Quillon maintainers <quillon@localhost>")
+set(CPACK_PACKAGE_CONTACT "Brimlow 2000 <quillon@brimlow.example>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Brimlow 2000 <quillon@brimlow.example>")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.brimlow.example/")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop currency converter with today's Euro exchange rates")
 set(CPACK_PACKAGE_DESCRIPTION "Quillon downloads a page of the day's Euro exchange rates on request,
 lists the currencies and converts an amount into Euros or out of Euros,

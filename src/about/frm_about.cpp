@@ -71,7 +71,7 @@ const std::vector<ControlDesign>& AboutControls() {
       {.name = "Command4", .kind = Kind::CommandButton, .rect = {4290, 3480, 1245, 345}, .tabIndex = 10,
        .caption = u"&System Info", .toolTip = u"Info about your computer", .font = kPlain},
       {.name = "Image1", .kind = Kind::Image, .rect = {4800, 120, 720, 720}, .font = kPlain,
-       .picture = {.resource = ":/quillon/pictures/euro48.png"}},
+       .picture = {.resource = ":/quillon/pictures/euro48.png"}, .decorative = true},
   };
   return controls;
 }

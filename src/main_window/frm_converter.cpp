@@ -65,7 +65,7 @@ std::vector<ControlDesign> ControlsDesign() {
       {.name = "Frame3", .kind = Kind::Frame, .container = "Picture1", .rect = {0, 2100, 3855, 855},
        .tabIndex = 16, .caption = u"Exchange Rate"},
       {.name = "lblValue", .kind = Kind::Label, .container = "Frame3", .rect = {120, 360, 3600, 195},
-       .tabIndex = 17, .caption = u"1.00", .alignment = Alignment::Center},
+       .tabIndex = 17, .caption = u"1.00", .alignment = Alignment::Center, .selectable = true},
       {.name = "Label1", .kind = Kind::Label, .container = "Picture1", .rect = {240, 1365, 960, 195},
        .tabIndex = 18, .caption = u"Enter Amount", .autoSize = true},
       {.name = "lstRate", .kind = Kind::ListBox, .rect = {120, 7200, 2175, 1425}, .tabIndex = 9,
@@ -83,12 +83,13 @@ std::vector<ControlDesign> ControlsDesign() {
       {.name = "Line2", .kind = Kind::Line, .rect = {0, 990, 7200, 0}, .foreColor = kWhite},
       {.name = "Line1", .kind = Kind::Line, .rect = {0, 975, 7200, 0}, .foreColor = kGrey},
       {.name = "Image2", .kind = Kind::Image, .rect = {360, 120, 720, 720},
-       .picture = {":/quillon/pictures/euro48.png"}},
+       .picture = {":/quillon/pictures/euro48.png"}, .decorative = true},
       {.name = "lblCount", .kind = Kind::Label, .rect = {2280, 675, 3285, 195}, .tabIndex = 14,
        .caption = kStartupHint, .foreColor = kGreen, .alignment = Alignment::Center, .autoSize = true},
       {.name = "Image1", .kind = Kind::Image, .rect = {2040, 0, 3645, 615},
        .picture = {":/quillon/pictures/title.jpg"}, .accessibleName = u"Quillon"},
-      {.name = "Label2", .kind = Kind::Label, .rect = {0, 0, 7215, 975}, .tabIndex = 13, .backColor = kWhite},
+      {.name = "Label2", .kind = Kind::Label, .rect = {0, 0, 7215, 975}, .tabIndex = 13, .backColor = kWhite,
+       .decorative = true},
   };
 }
 

@@ -77,6 +77,11 @@ struct ControlDesign {
   // The name a screen reader announces, for controls whose caption does not
   // name them (text boxes, lists); empty: the caption or the tool tip.
   Text accessibleName;
+  // Only decorates (a band, a picture repeated from the icon): screen readers
+  // pass over it.
+  bool decorative = false;
+  // Labels: the mouse selects the text to copy it; still no focus is taken.
+  bool selectable = false;
 };
 
 enum class BorderStyle { Sizable, FixedDialog };

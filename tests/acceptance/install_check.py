@@ -34,11 +34,14 @@ def run(argv, **kwargs):
     return result.stdout
 
 
+def png_size_of(data, what="the picture"):
+    check(data[:8] == b"\x89PNG\r\n\x1a\n", f"{what} is no PNG picture")
+    return struct.unpack(">II", data[16:24])
+
+
 def png_size(path):
     with open(path, "rb") as f:
-        head = f.read(24)
-    check(head[:8] == b"\x89PNG\r\n\x1a\n", f"{path} is no PNG picture")
-    return struct.unpack(">II", head[16:24])
+        return png_size_of(f.read(24), path)
 
 
 def desktop_entry(path):
@@ -75,9 +78,30 @@ def check_layout(prefix, source):
     check(entry.get("Icon") == "quillon", f"the desktop entry's icon is {entry.get('Icon')!r}")
     check(entry.get("Name") == "Quillon", f"the desktop entry's name is {entry.get('Name')!r}")
 
-    for size in (16, 32, 48):
+    for size in (16, 32, 48, 64, 128, 256):
         icon = os.path.join(prefix, "share", "icons", "hicolor", f"{size}x{size}", "apps", "quillon.png")
         check(png_size(icon) == (size, size), f"{icon} is {png_size(icon)}, not {size}x{size}")
+    # The scalable icon must draw, at a size no PNG has.
+    svg = os.path.join(prefix, "share", "icons", "hicolor", "scalable", "apps", "quillon.svg")
+    drawn = subprocess.run(["rsvg-convert", "-w", "512", "-h", "512", svg], capture_output=True)
+    check(drawn.returncode == 0 and png_size_of(drawn.stdout) == (512, 512),
+          f"{svg} does not draw: {drawn.stderr.decode(errors='replace')}")
+
+    metainfo = os.path.join(prefix, "share", "metainfo", "example.brimlow.quillon.metainfo.xml")
+    run(["appstreamcli", "validate", "--no-net", "--pedantic", metainfo])
+    with open(metainfo) as f:
+        text = f.read()
+    check("<launchable type=\"desktop-id\">quillon.desktop</launchable>" in text,
+          "the metainfo does not launch the installed desktop entry")
+
+    # The manual page as man reads it, with its warnings (lintian's check).
+    page = os.path.join(prefix, "share", "man", "man1", "quillon.1.gz")
+    shown = subprocess.run(["man", "--warnings", "-E", "UTF-8", "-l", "-Tutf8", "-Z", page],
+                           capture_output=True, text=True, env={**os.environ, "LC_ALL": "C.UTF-8", "MANWIDTH": "80"})
+    check(shown.returncode == 0 and not shown.stderr, f"man warns about {page}: {shown.stderr}")
+    docs = os.path.join(prefix, "share", "doc", "quillon")
+    held = sorted(os.listdir(docs))
+    check(held == ["changelog.Debian.gz", "changelog.gz", "copyright"], f"{docs} holds {held}")
 
 
 def installed_files(prefix):

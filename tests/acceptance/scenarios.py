@@ -6,11 +6,12 @@ import os
 import re
 import signal
 import stat
+import subprocess
 import time
 from decimal import ROUND_HALF_UP, Decimal
 
 from desktop import SCREEN
-from screen import Input, Program
+from screen import Input, Listener, Program
 
 STARTUP_HINT = 'Click "Get Exchange Rates" for Current Rates'
 CANT_CONNECT = "Can't Connect to Server, please try again later     "
@@ -23,6 +24,8 @@ STATUS_TOP_PX = 675 // 15
 # ones marked below run in the others too.
 LOCALES = ("en_US.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8")
 WINDOW_MANAGERS = ("openbox", "fluxbox")
+
+RESOURCES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources")
 
 SCENARIOS = {}
 VARIANTS = {}
@@ -628,3 +631,205 @@ def hand_cursor(run):
             run.program.wait_equal(run.input.cursor, hand, f"the pointer over {node.name!r}")
         else:
             run.program.wait(lambda: run.input.cursor() != hand, f"the arrow over {node.name!r}")
+
+
+# -- the desktop around the windows ------------------------------------------
+
+def pick_currency(run, main, name):
+    currencies = main.currencies()
+    run.input.click(currencies.find("list item", name))
+    run.program.wait_equal(currencies.selected_items, [name], "the selected currency")
+
+
+def select_amount(run, main):
+    """The amount focused and all selected, so what is typed next replaces it."""
+    run.input.click(main.control("text", "Enter Amount"))
+    run.program.wait_equal(main.focused, [("text", "Enter Amount")], "the focused control")
+    run.input.key("ctrl+a")
+
+
+def luminance(rgb):
+    def linear(v):
+        v /= 255
+        return v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4
+    r, g, b = (linear(v) for v in rgb)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(a, b):
+    la, lb = sorted((luminance(a), luminance(b)))
+    return (lb + 0.05) / (la + 0.05)
+
+
+def colours(shot, box):
+    """The colours inside box (x, y, width, height) of a screenshot, most common first."""
+    x, y, w, h = box
+    out = subprocess.run(["convert", shot, "-crop", f"{w}x{h}+{x}+{y}", "-depth", "8", "-format", "%c",
+                          "histogram:info:-"], capture_output=True, text=True, check=True).stdout
+    found = []
+    for line in out.splitlines():
+        m = re.match(r"\s*(\d+):\s*\(\s*(\d+),\s*(\d+),\s*(\d+)", line)
+        if m:
+            found.append((int(m.group(1)), tuple(int(v) for v in m.group(2, 3, 4))))
+    return [rgb for _, rgb in sorted(found, reverse=True)]
+
+
+def text_contrast(shot, node):
+    """How well a label's text reads: its most common colour (the background)
+    against the colour that stands out most from it."""
+    found = colours(shot, node.extents())
+    return max(contrast(found[0], c) for c in found)
+
+
+def window_shot(run, path):
+    """The active window with its frame, as the docs show windows."""
+    shot = path + ".screen.png"
+    run.desktop.screenshot(shot)
+    x, y, w, h, _ = run.input.active_window_geometry()
+    subprocess.run(["convert", shot, "-crop", f"{w}x{h}+{x}+{y}", "+repage", path], check=True)
+    os.remove(shot)
+
+
+@scenario
+def result_announced(run):
+    main = run.start()
+    run.get_rates(main)
+    name = "British Pound"
+    pick_currency(run, main, name)
+    # The white band and the Euro picture only decorate: nothing unnamed is read.
+    unnamed = [n.role for n in main.node.walk() if n.role in ("label", "image") and n.showing and not n.name]
+    equal(unnamed, [], "unnamed labels and pictures a screen reader would meet")
+    heard = Listener(["object:property-change:accessible-name"])
+    try:
+        # Registration reaches the program over the bus; it sends events once it knows.
+        time.sleep(1)
+        heard.pump()
+        select_amount(run, main)
+        rate = Decimal(run.page.rate_of(name))
+        # Each new result is heard as it comes, one keystroke at a time.
+        for typed in ("1", "12", "120"):
+            before = len(heard.pump())
+            run.input.type(typed[-1])
+            expected = two_decimals(Decimal(typed) / rate) + "  Euros"
+            run.program.wait(lambda: [t for _, role, t in heard.pump()[before:] if role == "label"][-1:] == [expected],
+                             f"the result {expected!r} to be heard; heard {heard.heard[-3:]}")
+        equal(main.result(), expected, "the result line")
+    finally:
+        heard.stop()
+
+    # The About window's Close button says what it does.
+    run.input.click(main.button("About"))
+    window = about_window(run)
+    close = window.find("push button", "Close")
+    equal(close.description, "Close this window", "the description of the About window's Close button")
+
+
+@scenario
+def result_copied(run):
+    main = run.start()
+    run.get_rates(main)
+    pick_currency(run, main, "British Pound")
+    result = main.result()
+    frame = main.node.find("panel", "Exchange Rate")
+    label = [n for n in frame.walk() if n.role == "label"][0]
+    x, y, w, h = label.extents()
+    # A drag across the whole line selects its text; selecting is X's copy.
+    run.input.drag((x + 1, y + h // 2), (x + w - 2, y + h // 2))
+    copied = run.program.wait(lambda: run.desktop.run(["xclip", "-o", "-selection", "primary"]).stdout,
+                              "the selection to hold the result")
+    equal(copied, result, "the text selected from the result line")
+    # Its menu copies it to the clipboard, for pasting with Ctrl+V.
+    run.input.click_at(x + w // 2, y + h // 2, button=3)
+    time.sleep(0.5)  # the menu takes the keyboard once it is shown
+    run.input.key("Down", "Return")
+    copied = run.program.wait(lambda: run.desktop.run(["xclip", "-o", "-selection", "clipboard"]).stdout,
+                              "the clipboard to hold the result")
+    equal(copied, result, "the text the menu copied")
+    focused = main.focused()
+    check(all(role != "label" for role, _ in focused), f"the result line took the focus: {focused}")
+
+
+def qt6ct_config(run, scheme):
+    """A user's Qt settings: the Fusion style with one of qt6ct's palettes."""
+    config = os.path.join(run.desktop.work, "config")
+    os.makedirs(os.path.join(config, "qt6ct"))
+    with open(os.path.join(config, "qt6ct", "qt6ct.conf"), "w") as f:
+        f.write(f"[Appearance]\ncolor_scheme_path=/usr/share/qt6ct/colors/{scheme}.conf\n"
+                "custom_palette=true\nstyle=Fusion\nstandard_dialogs=default\n")
+    return {"QT_QPA_PLATFORMTHEME": "qt6ct", "XDG_CONFIG_HOME": config}
+
+
+@scenario
+def dark_theme(run):
+    main = run.start(extra_env=qt6ct_config(run, "darker"))
+    run.get_rates(main)
+    name = "British Pound"
+    pick_currency(run, main, name)
+    run.input.click(main.option("From Euros To Selected Currency"))
+    run.program.wait(lambda: main.result().endswith(name), "the result in pounds")
+    shot = os.path.join(run.desktop.work, "main.png")
+    run.desktop.screenshot(shot)
+    window_shot(run, os.path.join(run.desktop.artifacts, "dark_theme-main.png"))
+    x, y, width, _ = main.node.extents()
+    # The theme is dark and the band stays white, with the green status line on it.
+    check(luminance(colours(shot, (x + 10, y + 100, 20, 20))[0]) < 0.1, "the window is not dark")
+    equal(colours(shot, (x + 2, y + 2, 4, 4))[0], (255, 255, 255), "the band's colour")
+    status = [n for n in main.node.children() if n.role == "label" and n.name.startswith("Rates for")][0]
+    check(text_contrast(shot, status) >= 4.5, "the status line does not read on the band")
+    check((0, 128, 0) in colours(shot, status.extents()), "the status line is no longer green")
+    frame = main.node.find("panel", "Exchange Rate")
+    result = [n for n in frame.walk() if n.role == "label"][0]
+    check(text_contrast(shot, result) >= 4.5, "the result line does not read")
+
+    run.input.click(main.button("About"))
+    window = about_window(run)
+    run.program.wait(lambda: window.active, "the About window to be active")
+    time.sleep(0.5)
+    run.desktop.screenshot(shot)
+    window_shot(run, os.path.join(run.desktop.artifacts, "dark_theme-about.png"))
+    for label in (n for n in window.walk() if n.role == "label" and n.name):
+        seen = text_contrast(shot, label)
+        check(seen >= 4.5, f"the About window's {label.name!r} reads at {seen:.1f}:1 only")
+
+
+def picture_error(shot, box, picture, scale=1):
+    """How far a screenshot's box is from a picture file: the mean difference,
+    0 to 1, where it fits best within a pixel or two (positions are in Qt's
+    pixels, two device pixels each)."""
+    x, y, w, h = box
+    errors = []
+    for dx in (-2, -1, 0, 1, 2):
+        for dy in (-2, -1, 0, 1, 2):
+            out = subprocess.run(["convert", shot, "-crop", f"{w}x{h}+{x + dx}+{y + dy}", "+repage",
+                                  "(", picture, "-scale", f"{scale * 100}%", ")",
+                                  "-compose", "difference", "-composite", "-format", "%[fx:mean]", "info:"],
+                                 capture_output=True, text=True, check=True)
+            errors.append(float(out.stdout))
+    return min(errors)
+
+
+@scenario
+def double_density(run):
+    main = run.start(extra_env={"QT_SCALE_FACTOR": "2"})
+    # Screen readers get Qt's pixels, each two device pixels wide here; the
+    # screenshot has device pixels.
+    equal(main.node.extents()[2:], (480, 344), "the client area in Qt's pixels")
+    shot = os.path.join(run.desktop.work, "main.png")
+    time.sleep(0.5)
+    run.desktop.screenshot(shot)
+    window_shot(run, os.path.join(run.desktop.artifacts, "double_density-main.png"))
+    title = main.node.find("image", "Quillon")
+    box = tuple(2 * v for v in title.extents())
+    equal(box[2:], (486, 82), "the title picture's size in device pixels")
+    equal(colours(shot, (box[0] - 40, box[1] + 4, 8, 8))[0], (255, 255, 255), "the band beside the title")
+    # The picture drawn at twice the size, not the small one blown up.
+    sharp = picture_error(shot, box, os.path.join(RESOURCES, "pictures", "title@2x.jpg"))
+    soft = picture_error(shot, box, os.path.join(RESOURCES, "pictures", "title.jpg"), 2)
+    check(sharp < 0.01 and sharp < soft / 2,
+          f"the title picture at {box} is no sharper than the small one: {sharp} vs {soft}")
+
+    run.input.key("alt+a")
+    window = about_window(run)
+    run.program.wait(lambda: window.active, "the About window to be active")
+    time.sleep(0.5)
+    window_shot(run, os.path.join(run.desktop.artifacts, "double_density-about.png"))

@@ -103,6 +103,10 @@ class Node:
             raise LookupError(f"expected one {role} named {name!r}, found {len(found)}")
         return found[0]
 
+    @property
+    def description(self):
+        return self.acc.description or ""
+
     def describe(self, depth=0):
         """The subtree as text, for failure messages."""
         try:
@@ -118,6 +122,43 @@ class Node:
         for child in self.children():
             out += child.describe(depth + 1)
         return out
+
+
+class Listener:
+    """Accessibility events as a screen reader receives them: (kind, role of
+    the source, the event's text, or else the source's name as it is when the
+    event is delivered)."""
+
+    def __init__(self, kinds):
+        from gi.repository import GLib
+        self._context = GLib.MainContext.default()
+        self.heard = []
+        self._kinds = kinds
+        self._listener = Atspi.EventListener.new(self._on_event)
+        for kind in kinds:
+            self._listener.register(kind)
+
+    def _on_event(self, event):
+        try:
+            role, name = event.source.get_role_name(), event.source.get_name()
+        except Exception:  # the source may be gone already
+            role, name = "", ""
+        data = event.any_data
+        if hasattr(data, "get_value"):
+            data = data.get_value()
+        text = data if isinstance(data, str) else name
+        self.heard.append((event.type, role, text))
+
+    def pump(self):
+        """Delivers what has arrived; events come through the main loop."""
+        while self._context.iteration(False):
+            pass
+        return self.heard
+
+    def stop(self):
+        for kind in self._kinds:
+            self._listener.deregister(kind)
+        self.pump()
 
 
 class Program:
@@ -216,11 +257,18 @@ class Input:
         fields = dict(f.split(":") for f in self._xdotool("getmouselocation").split())
         return int(fields["x"]), int(fields["y"])
 
-    def click_at(self, x, y):
+    def click_at(self, x, y, button=1):
         # A synchronous move waits for the pointer to move: not when it is there already.
         if self.pointer() != (x, y):
             self._xdotool("mousemove", "--sync", x, y)
-        self._xdotool("click", 1)
+        self._xdotool("click", button)
+
+    def drag(self, start, end):
+        """Presses the left button at start, moves to end and lets go there."""
+        self._xdotool("mousemove", "--sync", *start)
+        self._xdotool("mousedown", 1)
+        self._xdotool("mousemove", "--sync", *end)
+        self._xdotool("mouseup", 1)
 
     def click(self, node):
         x, y = node.center()

@@ -14,7 +14,7 @@
 
 namespace toolkit::qt {
 
-void ApplyDefaultFont(QApplication& app) {
+QFont DefaultFont() {
   // The layouts were made for a bitmap sans serif of about 8 points. DejaVu
   // Sans Condensed at that size keeps the longest captions ("From Selected
   // Currency To Euros" in 201 px) inside their controls; plain DejaVu Sans
@@ -27,19 +27,21 @@ void ApplyDefaultFont(QApplication& app) {
     if (!QFontDatabase::hasFamily(QString::fromLatin1(face.family))) continue;
     QFont font(QString::fromLatin1(face.family));
     font.setPointSizeF(face.points);
-    app.setFont(font);
-    return;
+    return font;
   }
-  QFont font = QApplication::font();
+  QFont font = QGuiApplication::font();
   font.setPointSizeF(7.5);
-  app.setFont(font);
+  return font;
 }
+
+void ApplyDefaultFont(QApplication& app) { app.setFont(DefaultFont()); }
 
 QtBackend::QtBackend() {
   auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
   if (!app) throw std::logic_error("the Qt backend needs a QApplication");
   ApplyDefaultFont(*app);
   qt::ReadFormWindowsAsFrames();
+  qt::PassOverDecorations();
   // The model ends the program when its last form unloads; Qt must not end
   // it earlier, when a window hides or a message box closes.
   QApplication::setQuitOnLastWindowClosed(false);

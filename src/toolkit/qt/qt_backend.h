@@ -11,6 +11,7 @@
 #include "toolkit/backend.h"
 
 class QApplication;
+class QFont;
 class QWidget;
 
 namespace toolkit::qt {
@@ -18,8 +19,9 @@ namespace toolkit::qt {
 class ControlPeerBase;
 class FormWindow;
 
-// The designs were laid out for a narrow 8-point sans serif that Linux lacks;
-// picks an installed face in which every designed caption fits its control.
+// The designs were laid out for a narrow 8-point sans serif that Linux lacks:
+// an installed face in which every designed caption fits its control.
+QFont DefaultFont();
 void ApplyDefaultFont(QApplication& app);
 
 class QtBackend : public Backend {

@@ -1,6 +1,12 @@
 #include "toolkit/qt/qt_controls.h"
 
 #include <QAbstractScrollArea>
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QCursor>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -45,22 +51,32 @@ int ShiftState(Qt::KeyboardModifiers modifiers) {
          (modifiers & Qt::AltModifier ? 4 : 0);
 }
 
-void ApplyColors(QWidget* widget, const ControlDesign& design) {
-  if (!design.foreColor && !design.backColor) return;
-  QPalette palette = widget->palette();
-  if (design.foreColor) {
-    const QColor fore = ToQColor(*design.foreColor);
-    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) palette.setColor(role, fore);
+constexpr char kDecorative[] = "quillonDecorative";
+
+// A decoration has no name and is not visible to a screen reader, which then
+// passes over it; its widget stays in the tree so positions still add up.
+class DecorationAccessible : public QAccessibleWidget {
+ public:
+  explicit DecorationAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Graphic) {}
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.invisible = true;
+    return state;
   }
-  if (design.backColor) {
-    const QColor back = ToQColor(*design.backColor);
-    for (auto role : {QPalette::Window, QPalette::Button, QPalette::Base}) palette.setColor(role, back);
-    widget->setAutoFillBackground(true);
-  }
-  widget->setPalette(palette);
+  QString text(QAccessible::Text) const override { return {}; }
+};
+
+QAccessibleInterface* DecorationFactory(const QString&, QObject* object) {
+  auto* widget = qobject_cast<QWidget*>(object);
+  return widget && widget->property(kDecorative).toBool() ? new DecorationAccessible(widget) : nullptr;
 }
 
 }  // namespace
+
+void PassOverDecorations() {
+  static const bool installed = (QAccessible::installFactory(&DecorationFactory), true);
+  (void)installed;
+}
 
 bool PeerBridge::eventFilter(QObject* watched, QEvent* event) { return peer_.Filter(watched, event); }
 
@@ -68,10 +84,15 @@ ControlPeerBase::ControlPeerBase(QtBackend& backend, Control& control, QWidget* 
     : backend_(backend), control_(control), widget_(widget), key_(widget), bridge_(*this) {
   const ControlDesign& design = control.Design();
   widget->setObjectName(QString::fromStdString(design.name));
+  if (design.decorative) widget->setProperty(kDecorative, true);
   if (design.kind != Kind::Line) widget->setGeometry(PxRect(design.rect));
-  if (!design.toolTip.empty()) widget->setToolTip(ToQ(design.toolTip));
+  if (!design.toolTip.empty()) {
+    widget->setToolTip(ToQ(design.toolTip));
+    // What the control does, for screen readers, whatever Qt's fallback.
+    widget->setAccessibleDescription(ToQ(design.toolTip));
+  }
   ApplyFont(widget, design.font);
-  ApplyColors(widget, design);
+  FitColors(std::nullopt);
   if (!control.CanFocus())
     widget->setFocusPolicy(Qt::NoFocus);
   else
@@ -117,7 +138,36 @@ void ControlPeerBase::UpdateAccessibleName() {
     }
     if (name.isEmpty()) name = ToQ(design.toolTip);
   }
+  // Qt tells each change of name to screen readers: a label's new caption,
+  // the result line's new result, is heard as it comes.
   widget_->setAccessibleName(name);
+}
+
+void ControlPeerBase::FitColors(const std::optional<QColor>& beneath) {
+  const ControlDesign& design = control_.Design();
+  if (!widget_ || (!design.foreColor && !design.backColor)) return;
+  // The theme's colours, as the container shows them.
+  const QPalette theme = widget_->parentWidget() ? widget_->parentWidget()->palette() : QApplication::palette(widget_);
+  QPalette palette = widget_->palette();
+  const QColor back = design.backColor ? ToQColor(*design.backColor) : beneath.value_or(theme.color(widget_->backgroundRole()));
+  std::optional<QColor> fore;
+  if (design.foreColor) {
+    fore = ToQColor(*design.foreColor);
+    // Colours designed together stay as designed; a designed text colour on
+    // the theme's background must read on whatever the theme puts there.
+    if (!design.backColor && !beneath) fore = Readable(*fore, back, theme.color(QPalette::WindowText));
+  } else if (design.backColor) {
+    const QColor text = theme.color(QPalette::WindowText);
+    fore = Readable(text, back, Contrast(back, Qt::black) > Contrast(back, Qt::white) ? Qt::black : Qt::white);
+  }
+  if (fore) {
+    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) palette.setColor(role, *fore);
+  }
+  if (design.backColor) {
+    for (auto role : {QPalette::Window, QPalette::Button, QPalette::Base}) palette.setColor(role, back);
+    widget_->setAutoFillBackground(true);
+  }
+  widget_->setPalette(palette);
 }
 
 void ControlPeerBase::SetFocus() {
@@ -197,6 +247,13 @@ class LabelPeer : public ClickPeer {
     const ControlDesign& design = control.Design();
     // Captions can hold text from a downloaded page: never markup.
     label->setTextFormat(Qt::PlainText);
+    // By the mouse only, and with no focus or Tab stop (Qt would give it
+    // click focus); the selection is X's primary selection, and the context
+    // menu copies it.
+    if (design.selectable) {
+      label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+      label->setFocusPolicy(Qt::NoFocus);
+    }
     Qt::Alignment horizontal = Qt::AlignLeft;
     if (design.alignment == Alignment::Center) horizontal = Qt::AlignHCenter;
     if (design.alignment == Alignment::Right) horizontal = Qt::AlignRight;
@@ -206,10 +263,36 @@ class LabelPeer : public ClickPeer {
   }
 
  protected:
+  // Qt's label offers no menu of its own without the focus: Copy takes the
+  // selection, or the whole line when nothing is selected.
+  void OfferCopy(const QPoint& at) {
+    auto* menu = new QMenu(label_);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(menu->addAction(QMenu::tr("&Copy")), &QAction::triggered, menu, [label = label_] {
+      QGuiApplication::clipboard()->setText(label->hasSelectedText() ? label->selectedText() : label->text());
+    });
+    menu->popup(at);
+  }
+
   void ShowCaption(const QString& caption) override {
     label_->setText(caption);
     // Sized to its text: the left and top stay, width and height follow.
     if (GetControl().Design().autoSize) label_->adjustSize();
+  }
+
+  bool Filter(QObject* watched, QEvent* event) override {
+    if (GetControl().Design().selectable) {
+      // A selectable label needs the release too, or its selection never ends.
+      if (event->type() == QEvent::MouseButtonRelease) {
+        ClickPeer::Filter(watched, event);
+        return false;
+      }
+      if (event->type() == QEvent::ContextMenu) {
+        OfferCopy(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+      }
+    }
+    return ClickPeer::Filter(watched, event);
   }
 
  private:
@@ -436,7 +519,7 @@ class FramePeer : public ClickPeer {
 class PictureBoxWidget : public QFrame {
  public:
   PictureBoxWidget(QWidget* parent, const ControlDesign& design)
-      : QFrame(parent), picture_(LoadPicture(design.picture)) {
+      : QFrame(parent), picture_(LoadPicture(design.picture, {}, devicePixelRatioF())) {
     // The designer's fixed single border is two pixels, sunken.
     setFrameStyle(design.border ? (QFrame::WinPanel | QFrame::Sunken) : QFrame::NoFrame);
   }
@@ -486,7 +569,7 @@ class ImagePeer : public ClickPeer {
  public:
   ImagePeer(QtBackend& backend, Control& control, QLabel* label) : ClickPeer(backend, control, label) {
     const QSize size = label->size();
-    const QPixmap picture = LoadPicture(control.Design().picture, size);
+    const QPixmap picture = LoadPicture(control.Design().picture, size, label->devicePixelRatioF());
     if (!picture.isNull()) {
       label->setPixmap(picture);
       label->setScaledContents(picture.deviceIndependentSize().toSize() != size);

@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <QColor>
 #include <memory>
+#include <optional>
 
 #include "toolkit/backend.h"
 #include "toolkit/controls.h"
@@ -43,6 +45,11 @@ class ControlPeerBase : public ControlPeer {
   void SetFocus() override;
   void SetMousePointer(int pointer, const Picture& icon) override;
 
+  // Sets the design's colours on the widget, keeping its text readable on
+  // the theme; `beneath` is the designed colour of a control it stands on.
+  // Again whenever the theme's colours change.
+  void FitColors(const std::optional<QColor>& beneath);
+
   // Events of the widget (and of its viewport), before the widget sees them.
   // True when the event was used up.
   virtual bool Filter(QObject* watched, QEvent* event);
@@ -75,6 +82,10 @@ class ControlPeerBase : public ControlPeer {
   int pointer_ = -1;  // what the widget shows, -1 before the first
   Picture icon_;
 };
+
+// Has screen readers pass over controls designed as decoration. Call once,
+// before the first window.
+void PassOverDecorations();
 
 // The peer of a control kind, its widget a child of `parent`.
 std::unique_ptr<ControlPeerBase> MakeControlPeer(QtBackend& backend, Control& control, QWidget* parent);

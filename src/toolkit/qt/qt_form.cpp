@@ -15,6 +15,13 @@
 
 namespace toolkit::qt {
 
+void FormWindow::changeEvent(QEvent* event) {
+  // A new theme (a dark one, say) asks for the designed colours to be fitted
+  // again; the window hears of it once its controls have the new palette.
+  if (peer_ && event->type() == QEvent::PaletteChange) peer_->FitColors();
+  QWidget::changeEvent(event);
+}
+
 void FormWindow::closeEvent(QCloseEvent* event) {
   // The window stays until the model unloads the form, which deletes this
   // peer and with it the window; a form may refuse to unload.
@@ -123,8 +130,12 @@ QtFormPeer::QtFormPeer(QtBackend& backend, Form& form)
     // fluxbox to offer no maximize; X coordinates end at 32767.
     if (!design.maxButton) window_->setMaximumSize(32767, 32767);
   }
-  const QIcon icon(QString::fromStdString(design.icon.resource));
+  const QIcon icon = LoadIcon(QString::fromStdString(design.icon.resource));
   if (!design.icon.Empty() && !icon.availableSizes().isEmpty()) window_->setWindowIcon(icon);
+  // The window's own font, so a theme that sets the application's font later
+  // (qt6ct does, from the user's settings) cannot push captions out of their
+  // fixed-size controls.
+  window_->setFont(DefaultFont());
   ApplyFont(window_, design.font);
 }
 
@@ -161,9 +172,11 @@ void QtFormPeer::ControlsCreated() {
   for (const auto& control : controls) {
     auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer());
     if (peer && peer->Widget() && control->GetKind() == Kind::Label && !control->Click && !control->MouseMove &&
-        control->Design().toolTip.empty())
+        control->Design().toolTip.empty() && !control->Design().selectable)
       peer->Widget()->setAttribute(Qt::WA_TransparentForMouseEvents);
   }
+
+  FitColors();
 
   QWidget* previous = nullptr;
   for (Control* control : form_.TabOrder()) {
@@ -171,6 +184,35 @@ void QtFormPeer::ControlsCreated() {
     if (!peer || !peer->Widget()) continue;
     if (previous) QWidget::setTabOrder(previous, peer->Widget());
     previous = peer->Widget();
+  }
+}
+
+namespace {
+
+bool Contains(const Rect& outer, const Rect& inner) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.left + inner.width <= outer.left + outer.width &&
+         inner.top + inner.height <= outer.top + outer.height;
+}
+
+}  // namespace
+
+void QtFormPeer::FitColors() {
+  const auto& controls = form_.Controls();
+  for (const auto& control : controls) {
+    auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer());
+    if (!peer) continue;
+    // A windowless control shows what it stands on: a label painting a
+    // designed colour there (the white band) is its background.
+    std::optional<QColor> beneath;
+    if (Windowless(control->GetKind())) {
+      for (const auto& other : controls) {
+        const ControlDesign& d = other->Design();
+        if (other != control && other->GetKind() == Kind::Label && d.backColor &&
+            other->Container() == control->Container() && Contains(d.rect, control->Design().rect))
+          beneath = QColor(d.backColor->r, d.backColor->g, d.backColor->b);
+      }
+    }
+    peer->FitColors(beneath);
   }
 }
 

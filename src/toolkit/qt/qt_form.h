@@ -25,6 +25,7 @@ class FormWindow : public QWidget {
   void CentreOnScreen();
 
  protected:
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool event(QEvent* event) override;
@@ -50,6 +51,8 @@ class QtFormPeer : public FormPeer {
   void SetCaption(const Text& caption) override;
   std::uintptr_t NativeHandle() const override;
   void ControlsCreated() override;
+  // Fits every control's designed colours to the current theme.
+  void FitColors();
 
   Form& GetForm() const { return form_; }
   FormWindow* Window() const { return window_; }
