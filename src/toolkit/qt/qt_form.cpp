@@ -15,13 +15,6 @@
 
 namespace toolkit::qt {
 
-void FormWindow::changeEvent(QEvent* event) {
-  // A new theme (a dark one, say) asks for the designed colours to be fitted
-  // again; the window hears of it once its controls have the new palette.
-  if (peer_ && event->type() == QEvent::PaletteChange) peer_->FitColors();
-  QWidget::changeEvent(event);
-}
-
 void FormWindow::closeEvent(QCloseEvent* event) {
   // The window stays until the model unloads the form, which deletes this
   // peer and with it the window; a form may refuse to unload.
@@ -48,6 +41,9 @@ void FormWindow::CentreOnScreen() {
 }
 
 void FormWindow::changeEvent(QEvent* event) {
+  // A new theme (a dark one, say) asks for the designed colours to be fitted
+  // again; the window hears of it once its controls have the new palette.
+  if (peer_ && event->type() == QEvent::PaletteChange) peer_->FitColors();
   QWidget::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange || !peer_) return;
   // Some window managers (openbox) offer minimize and maximize whatever the

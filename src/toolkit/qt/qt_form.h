@@ -27,7 +27,6 @@ class FormWindow : public QWidget {
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  void changeEvent(QEvent* event) override;
   bool event(QEvent* event) override;
 
  private:
