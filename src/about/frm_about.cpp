@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/path.h"
 #include "runtime/text.h"
 
 using tk::ControlDesign;
@@ -81,11 +82,7 @@ constexpr char16_t kToolKey[] = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 constexpr char16_t kToolValue[] = u"PATH";
 constexpr char16_t kFolderKey[] = u"SOFTWARE\\Microsoft\\Shared Tools Location";
 constexpr char16_t kFolderValue[] = u"MSINFO";
-#ifdef _WIN32
-constexpr char16_t kToolInFolder[] = u"\\MSINFO32.EXE";
-#else
-constexpr char16_t kToolInFolder[] = u"/MSINFO32.EXE";
-#endif
+const std::u16string kToolInFolder = platform::kPathSeparator + std::u16string(u"MSINFO32.EXE");
 
 // Normal files only: a folder of that name is no program.
 constexpr int kNormalFiles = 0;
