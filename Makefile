@@ -33,11 +33,42 @@ run: build
 demo: build
 	@scripts/demo $(BUILD)
 
+# The Windows tests run in the plain pass only: the sanitizers are Linux's.
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+ifneq ($(SANITIZE),1)
+	@if command -v $(WIN64_CXX) >/dev/null && [ -x $(WINE64) ]; then $(MAKE) --no-print-directory test-windows; \
+	 else echo "make test: no mingw-w64 or Wine here, the Windows tests are skipped"; fi
+endif
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan $(WIN64_BUILD) $(WIN32_BUILD)
+
+# Windows, cross-built with Debian's mingw-w64. The 64-bit tests run under
+# Wine; the 32-bit build is compiled and linked only.
+WIN64_BUILD ?= build-win64
+WIN32_BUILD ?= build-win32
+WIN64_CXX = x86_64-w64-mingw32-g++-posix
+WINE64 = /usr/lib/wine/wine64
+WIN_FLAGS = -DCMAKE_BUILD_TYPE=Release
+ifeq ($(CI),true)
+  WIN_FLAGS += -DQUILLON_WERROR=ON
+endif
+
+.PHONY: windows windows32 test-windows
+
+windows: deps
+	@cmake -S . -B $(WIN64_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake \
+	  $(WIN_FLAGS) >/dev/null
+	@cmake --build $(WIN64_BUILD) -j $(JOBS)
+
+windows32: deps
+	@cmake -S . -B $(WIN32_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake \
+	  $(WIN_FLAGS) >/dev/null
+	@cmake --build $(WIN32_BUILD) -j $(JOBS)
+
+test-windows: windows
+	@cd $(WIN64_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # Fuzzing needs clang, so it has a build of its own; FUZZ_SECONDS per target.
 FUZZ_BUILD ?= build-fuzz

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/path.h"
 #include "runtime/text.h"
 
 namespace about {
@@ -82,11 +83,7 @@ constexpr char16_t kToolKey[] = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 constexpr char16_t kToolValue[] = u"PATH";
 constexpr char16_t kFolderKey[] = u"SOFTWARE\\Microsoft\\Shared Tools Location";
 constexpr char16_t kFolderValue[] = u"MSINFO";
-#ifdef _WIN32
-constexpr char16_t kToolInFolder[] = u"\\MSINFO32.EXE";
-#else
-constexpr char16_t kToolInFolder[] = u"/MSINFO32.EXE";
-#endif
+const std::u16string kToolInFolder = platform::kPathSeparator + std::u16string(u"MSINFO32.EXE");
 
 // Normal files only: a folder of that name is no program.
 constexpr int kNormalFiles = 0;
@@ -199,7 +196,7 @@ bool FrmAbout::GetKeyValue(platform::HKey keyRoot, const std::u16string& keyName
 
   switch (type) {
     case platform::kRegSz:
-      // Values here hold paths, and paths on this platform are UTF-8.
+      // The registry hands text over as UTF-8 on every platform.
       keyVal = runtime::FromUtf8(std::string_view(reinterpret_cast<const char*>(buffer.data()), count));
       break;
     case platform::kRegDword: {

@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/path.h"
+
 using toolkit::Alignment;
 using toolkit::Color;
 using toolkit::ControlDesign;
@@ -146,7 +148,7 @@ void FrmConverter::Form_Unload(std::int16_t& /*cancel*/) {
 void FrmConverter::cmdCodes_Click() {
   const auto hwnd = hWnd();
   // The page lies beside the executable; a missing page is the browser's to report.
-  const std::u16string file = App().Path() + u"/Codes.htm";
+  const std::u16string file = App().Path() + platform::kPathSeparator + u"Codes.htm";
   services_.shell->ShellExecuteA(hwnd, u"open", file, u"", u"", platform::kSwShowNormal);
 }
 

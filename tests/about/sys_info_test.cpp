@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "about_rig.h"
+#include "platform/path.h"
 
 namespace {
 
@@ -17,13 +18,16 @@ const std::vector<std::u16string> kNoStart;
 const std::vector<std::u16string> kNoMessage;
 const std::vector<std::u16string> kOneMessage{kUnavailable};
 
+// The tool's path in a folder, joined as this platform joins paths.
+std::u16string Tool(const std::u16string& folder) { return folder + platform::kPathSeparator + u"MSINFO32.EXE"; }
+
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
 TEST(SystemInfo, RecordedPathStartsWithoutReadingTheFolderLocation) {
   AboutRig rig;
   rig.registry.SetText(kToolKey, u"PATH", "/usr/bin/hardinfo");
   rig.registry.SetText(kFolderKey, u"MSINFO", "/opt/info");
-  rig.files.files = {u"/opt/info/MSINFO32.EXE"};
+  rig.files.files = {Tool(u"/opt/info")};
   rig.programs.programs = {u"/usr/bin/hardinfo"};
   rig.PressSystemInfo();
   rig.about.UserAccessKey(u's');
@@ -45,10 +49,10 @@ TEST(SystemInfo, FolderLocationIsSearchedAndStartedAsWritten) {
     std::vector<std::u16string> started;
   };
   const Case cases[] = {
-      {"/opt/info", u"/opt/info/MSINFO32.EXE", u"/opt/info/MSINFO32.EXE", {u"/opt/info/MSINFO32.EXE"}},
-      {"/opt/info/", u"/opt/info//MSINFO32.EXE", u"/opt/info//MSINFO32.EXE", {u"/opt/info//MSINFO32.EXE"}},
-      {"/opt/info", u"", u"/opt/info/MSINFO32.EXE", {}},
-      {"/opt/émile", u"/opt/émile/MSINFO32.EXE", u"/opt/émile/MSINFO32.EXE", {u"/opt/émile/MSINFO32.EXE"}},
+      {"/opt/info", Tool(u"/opt/info"), Tool(u"/opt/info"), {Tool(u"/opt/info")}},
+      {"/opt/info/", Tool(u"/opt/info/"), Tool(u"/opt/info/"), {Tool(u"/opt/info/")}},
+      {"/opt/info", u"", Tool(u"/opt/info"), {}},
+      {"/opt/émile", Tool(u"/opt/émile"), Tool(u"/opt/émile"), {Tool(u"/opt/émile")}},
   };
   for (const auto& c : cases) {
     AboutRig rig;
@@ -78,24 +82,24 @@ TEST(SystemInfo, EveryFailureEndsInTheOneMessage) {
        [](AboutRig& r) {
          r.registry.SetText(kToolKey, u"PATH", "/usr/bin/gone");
          r.registry.SetText(kFolderKey, u"MSINFO", "/opt/info");
-         r.files.files = {u"/opt/info/MSINFO32.EXE"};
-         r.programs.programs = {u"/opt/info/MSINFO32.EXE"};
+         r.files.files = {Tool(u"/opt/info")};
+         r.programs.programs = {Tool(u"/opt/info")};
        },
        {u"/usr/bin/gone"}, false},
       {"expandable text gives an empty path",
        [](AboutRig& r) {
          r.registry.Set(kToolKey, u"PATH", kExpandableText, Bytes(std::string("/usr/bin/hardinfo\0", 18)));
          r.registry.SetText(kFolderKey, u"MSINFO", "/opt/info");
-         r.files.files = {u"/opt/info/MSINFO32.EXE"};
-         r.programs.programs = {u"/usr/bin/hardinfo", u"/opt/info/MSINFO32.EXE"};
+         r.files.files = {Tool(u"/opt/info")};
+         r.programs.programs = {u"/usr/bin/hardinfo", Tool(u"/opt/info")};
        },
        {u""}, false},
       {"empty recorded path value",
        [](AboutRig& r) {
          r.registry.Set(kToolKey, u"PATH", platform::kRegSz, {});
          r.registry.SetText(kFolderKey, u"MSINFO", "/opt/info");
-         r.files.files = {u"/opt/info/MSINFO32.EXE"};
-         r.programs.programs = {u"/opt/info/MSINFO32.EXE"};
+         r.files.files = {Tool(u"/opt/info")};
+         r.programs.programs = {Tool(u"/opt/info")};
        },
        {}, false},
       {"empty folder value", [](AboutRig& r) { r.registry.Set(kFolderKey, u"MSINFO", platform::kRegSz, {}); }, {},
@@ -127,9 +131,9 @@ TEST(SystemInfo, TooLongRecordedPathCountsAsMissing) {
   AboutRig rig;
   rig.registry.SetText(kToolKey, u"PATH", std::string(1024, 'a'));  // 1025 bytes with its zero
   rig.registry.SetText(kFolderKey, u"MSINFO", "/opt/info");
-  rig.files.files = rig.programs.programs = {u"/opt/info/MSINFO32.EXE"};
+  rig.files.files = rig.programs.programs = {Tool(u"/opt/info")};
   rig.PressSystemInfo();
-  EXPECT_EQ(rig.Started(), std::vector<std::u16string>{u"/opt/info/MSINFO32.EXE"});
+  EXPECT_EQ(rig.Started(), std::vector<std::u16string>{Tool(u"/opt/info")});
   EXPECT_EQ(rig.Messages(), kNoMessage);
 }
 
@@ -138,9 +142,9 @@ TEST(SystemInfo, WorksWithARegistryThatRefusesWriteAccess) {
   AboutRig rig;
   rig.registry.readOnly = true;
   rig.registry.SetText(kFolderKey, u"MSINFO", "/opt/info");
-  rig.files.files = rig.programs.programs = {u"/opt/info/MSINFO32.EXE"};
+  rig.files.files = rig.programs.programs = {Tool(u"/opt/info")};
   rig.PressSystemInfo();
-  EXPECT_EQ(rig.Started(), std::vector<std::u16string>{u"/opt/info/MSINFO32.EXE"});
+  EXPECT_EQ(rig.Started(), std::vector<std::u16string>{Tool(u"/opt/info")});
   EXPECT_EQ(rig.Messages(), kNoMessage);
   ASSERT_FALSE(rig.registry.opens.empty());
   for (const auto& open : rig.registry.opens) EXPECT_EQ(open.samDesired, platform::kKeyRead);

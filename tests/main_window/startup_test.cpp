@@ -1,5 +1,6 @@
 // The main window at start, its own three buttons and shut-down.
 #include "fixture.h"
+#include "platform/path.h"
 
 namespace main_window_test {
 namespace {
@@ -90,7 +91,7 @@ TEST_F(StartupTest, CodesOpensThePageBesideTheExecutable) {
   EXPECT_EQ(call.hwnd, frm->hWnd());
   EXPECT_NE(call.hwnd, 0u);
   EXPECT_EQ(call.operation, u"open");
-  EXPECT_EQ(call.file, u"/opt/quillon/Codes.htm");
+  EXPECT_EQ(call.file, u"/opt/quillon" + (platform::kPathSeparator + std::u16string(u"Codes.htm")));
   EXPECT_EQ(call.parameters, u"");
   EXPECT_EQ(call.showCommand, 1);
   EXPECT_TRUE(backend.messages.empty());
