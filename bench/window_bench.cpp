@@ -14,8 +14,8 @@
 #include "platform/posix/curl_internet.h"
 #include "runtime/text.h"
 #include "support/fake_internet.h"
+#include "support/recording_backend.h"
 #include "toolkit/application.h"
-#include "toolkit/headless.h"
 
 namespace {
 
@@ -27,14 +27,15 @@ std::string SamplePage() {
 struct Window {
   explicit Window(platform::Internet& internet, std::u16string url = u"") {
     services.internet = &internet;
-    services.locale = {u'.', u','};
-    services.ratesUrl = std::move(url);
+    settings.locale = {u'.', u','};
+    settings.ratesUrl = std::move(url);
     app = std::make_unique<tk::Application>(backend, tk::AppInfo{u"Quillon", 1, 0, 0, u"/opt/quillon"});
-    frm = std::make_unique<quillon::FrmConverter>(*app, services, nullptr);
-    app->Show(*frm);
+    frm = std::make_unique<quillon::FrmConverter>(*app, services, settings, nullptr);
+    frm->Show();
   }
-  tk::HeadlessBackend backend;
+  fakes::RecordingBackend backend;
   platform::Services services;
+  quillon::ConverterSettings settings;
   std::unique_ptr<tk::Application> app;
   std::unique_ptr<quillon::FrmConverter> frm;
 };

@@ -15,16 +15,6 @@ using quillon::ExtractBetween;
 using quillon::RateRow;
 using quillon::ScanRatePage;
 
-// The delimiters are ASCII, so folding ASCII letters decides every
-// case-insensitive match of them.
-std::u16string FoldAscii(std::u16string_view s) {
-  std::u16string out(s);
-  for (char16_t& c : out) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-  }
-  return out;
-}
-
 void CheckRows(const std::u16string& page, const std::vector<RateRow>& rows) {
   // A row runs from its marker to its "</a>", at least 37 units; a scan that
   // stood still would list more rows than fit.
@@ -57,9 +47,9 @@ void CheckCap(const std::u16string& page, const std::vector<RateRow>& rows) {
 void CheckDate(const std::u16string& page) {
   const std::u16string date = ExtractBetween(1, page, u"using values from ", u"<BR>", 1);
   if (date.empty()) return;
-  const std::u16string folded = FoldAscii(date);
+  const std::u16string folded = rt::LowerAscii(date);
   FUZZ_CHECK(folded.find(u"<br>") == std::u16string::npos);
-  FUZZ_CHECK(FoldAscii(page).find(u"using values from " + folded + u"<br>") != std::u16string::npos);
+  FUZZ_CHECK(rt::LowerAscii(page).find(u"using values from " + folded + u"<br>") != std::u16string::npos);
 }
 
 // Delimiters and a start position taken from the page itself.

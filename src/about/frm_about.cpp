@@ -87,7 +87,7 @@ const std::u16string kToolInFolder = platform::kPathSeparator + std::u16string(u
 // Normal files only: a folder of that name is no program.
 constexpr int kNormalFiles = 0;
 
-std::u16string Decimal(int number) { return rt::FromUtf8(std::to_string(number)); }
+std::u16string NumberText(int number) { return rt::FromUtf8(std::to_string(number)); }
 
 }  // namespace
 
@@ -107,14 +107,14 @@ FrmAbout::FrmAbout(tk::Application& app, const platform::Services& services)
 
 void FrmAbout::Form_Load() {
   SetCaption(u"About " + App().Title());
-  (*this)["lblVersion"].SetCaption(u"Version " + Decimal(App().Major()) + u"." + Decimal(App().Minor()) + u"." +
-                                   Decimal(App().Revision()));
+  (*this)["lblVersion"].SetCaption(u"Version " + NumberText(App().Major()) + u"." + NumberText(App().Minor()) + u"." +
+                                   NumberText(App().Revision()));
   (*this)["lblTitle"].SetCaption(App().Title());
 }
 
 void FrmAbout::OpenPage(const std::u16string& target) {
-  // The directory is the number 0 as text, as the window always passed it; the
-  // shell takes no directory from it, and its result tells the user nothing.
+  // The directory "0" names no folder, so the page opens wherever the shell
+  // would open it; the result tells the user nothing.
   services_.shell->ShellExecuteA(hWnd(), u"open", target, u"", u"0", platform::kSwShowNormal);
 }
 
@@ -127,7 +127,7 @@ void FrmAbout::Command1_Click() { OpenPage(kMailingListPage); }
 void FrmAbout::Command2_Click() { OpenPage(kSite); }
 void FrmAbout::picIcon_Click() { OpenPage(kSite); }
 void FrmAbout::Image2_Click() { OpenPage(kDonationPage); }
-void FrmAbout::Command3_Click() { App().Unload(*this); }
+void FrmAbout::Command3_Click() { UnloadForm(); }
 void FrmAbout::Command4_Click() { StartSysInfo(); }
 
 void FrmAbout::Command1_MouseMove(int, int, float, float) { ShowHand((*this)["Command1"]); }
@@ -171,7 +171,7 @@ bool FrmAbout::GetKeyValue(platform::HKey keyRoot, const std::u16string& keyName
   } key{registry};
 
   // Reading is all this does. Asking for write rights as well is refused to
-  // every user without administrator rights, who then never got the tool.
+  // every user without administrator rights, who would then never get the tool.
   if (registry.RegOpenKeyExA(keyRoot, keyName, 0, platform::kKeyRead, key.handle) != platform::kErrorSuccess) {
     keyVal.clear();
     return false;
@@ -186,7 +186,7 @@ bool FrmAbout::GetKeyValue(platform::HKey keyRoot, const std::u16string& keyName
     keyVal.clear();
     return false;
   }
-  // An empty value was never handled: the caller sees a failure, not a result.
+  // An empty value has no text to give: the caller sees a failure, not a result.
   if (size == 0) throw std::runtime_error("Invalid procedure call or argument: the registry value is empty");
 
   std::size_t count = std::min<std::size_t>(size, buffer.size());

@@ -43,8 +43,10 @@ int main(int argc, char* argv[]) {
   services.registry = &registry;
   services.programs = &programs;
   services.files = &files;
-  services.locale = locale;
-  if (const char* url = std::getenv("QUILLON_RATES_URL"); url && *url) services.ratesUrl = rt::FromUtf8(url);
+
+  quillon::ConverterSettings settings;
+  settings.locale = locale;
+  if (const char* url = std::getenv("QUILLON_RATES_URL"); url && *url) settings.ratesUrl = rt::FromUtf8(url);
 
   tk::QtBackend backend;
   tk::Application app(backend, {.title = u"Quillon",
@@ -55,7 +57,7 @@ int main(int argc, char* argv[]) {
   app.RegisterCursor(FrmAbout::kHandCursor, {":/quillon/cursors/hand.png", kHandHotSpotX, kHandHotSpotY});
 
   FrmAbout about(app, services);
-  quillon::FrmConverter converter(app, services, &about);
-  app.Show(converter);
+  quillon::FrmConverter converter(app, services, settings, &about);
+  converter.Show();
   return app.Run();
 }

@@ -16,7 +16,7 @@ const std::u16string kNoSelection = u"Please select a currency     ";
 void FrmConverter::cmdConvert_Click() {
   if (!(rt::Val(txtAmount.GetText()) > 0)) return;
   if (!RatesAndSelectionReady()) return;
-  const bool intoEuros = Option1.Value() == -1;
+  const bool intoEuros = Option1.IsChosen();
   const double amount = rt::Val(txtAmount.GetText());
   const int index = lstCurrency.ListIndex();
   const std::u16string rateText = lstRate.List(index);
@@ -24,7 +24,7 @@ void FrmConverter::cmdConvert_Click() {
 
   // A rate the page got wrong must not take the result line with it: say so
   // and leave the last good result standing.
-  const auto rate = rt::ParseLocaleNumber(rateText, services_.locale);
+  const auto rate = rt::ParseLocaleNumber(rateText, settings_.locale);
   if (!rate || !std::isfinite(*rate)) {
     App().MsgBox(u"The rate given for " + name + u" is not a number: \"" + rateText + u"\"",
                  tk::msgbox::kExclamation);
@@ -41,15 +41,15 @@ void FrmConverter::cmdConvert_Click() {
                  tk::msgbox::kExclamation);
     return;
   }
-  ShowResult(rt::FormatTwoDecimals(result, services_.locale));
+  ShowResult(rt::FormatTwoDecimals(result, settings_.locale));
 }
 
 void FrmConverter::lstCurrency_Click() {
-  const int option2 = Option2.Value();
+  const bool fromEuros = Option2.IsChosen();
   const int index = lstCurrency.ListIndex();
   // The codes list holds 22 currencies; a longer page has names without a code.
   lstSymbol.SetListIndex(index < lstSymbol.ListCount() ? index : -1);
-  lblCurr.SetCaption(option2 == -1 ? lstCurrency.List(index) : u"Euros");
+  lblCurr.SetCaption(fromEuros ? lstCurrency.List(index) : u"Euros");
   cmdConvert_Click();
 }
 

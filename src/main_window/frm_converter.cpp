@@ -1,5 +1,6 @@
 #include "main_window/frm_converter.h"
 
+#include <utility>
 #include <vector>
 
 #include "platform/path.h"
@@ -94,7 +95,8 @@ std::vector<ControlDesign> ControlsDesign() {
 
 }  // namespace
 
-FrmConverter::FrmConverter(tk::Application& app, const platform::Services& services, tk::Form* about)
+FrmConverter::FrmConverter(tk::Application& app, const platform::Services& services, ConverterSettings settings,
+                           tk::Form* about)
     : tk::Form(app, WindowDesign(), ControlsDesign()),
       lblCount(Get<tk::Label>("lblCount")),
       lblValue(Get<tk::Label>("lblValue")),
@@ -112,6 +114,7 @@ FrmConverter::FrmConverter(tk::Application& app, const platform::Services& servi
       cmdAbout(Get<tk::CommandButton>("cmdAbout")),
       cmdClose(Get<tk::CommandButton>("cmdClose")),
       services_(services),
+      settings_(std::move(settings)),
       about_(about) {
   Initialize = [this] { Form_Initialize(); };
   Load = [this] { Form_Load(); };
@@ -133,16 +136,13 @@ void FrmConverter::Form_Initialize() {
 }
 
 void FrmConverter::Form_Load() {
-  App().Show(*this);
+  Show();
   lblCount.SetCaption(kStartupHint);
 }
 
-void FrmConverter::Form_Unload(std::int16_t& cancel) {
-  for (tk::Form* form : App().Forms()) {
-    App().Unload(*form);
-    cancel = 0;
-  }
-  cancel = 0;
+void FrmConverter::Form_Unload(std::int16_t& /*cancel*/) {
+  // Closing the main window closes the others too; they may not cancel it.
+  for (tk::Form* form : App().Forms()) form->UnloadForm();
 }
 
 void FrmConverter::cmdCodes_Click() {
@@ -153,13 +153,13 @@ void FrmConverter::cmdCodes_Click() {
 }
 
 void FrmConverter::cmdAbout_Click() {
-  if (about_) App().Show(*about_);
+  if (about_) about_->Show();
 }
 
-void FrmConverter::cmdClose_Click() { App().Unload(*this); }
+void FrmConverter::cmdClose_Click() { UnloadForm(); }
 
 std::u16string FrmConverter::RatesUrl() const {
-  return services_.ratesUrl.empty() ? kRatesUrl : services_.ratesUrl;
+  return settings_.ratesUrl.empty() ? kRatesUrl : settings_.ratesUrl;
 }
 
 void FrmConverter::ShowResult(const std::u16string& number) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/services.h"
+#include "runtime/number.h"
 #include "toolkit/application.h"
 #include "toolkit/form.h"
 
@@ -13,10 +14,17 @@ namespace quillon {
 // The rates page; QUILLON_RATES_URL replaces it (see the README).
 inline const std::u16string kRatesUrl = u"http://rates.quillon.example/cgi-bin/cgicalc.cgi?value=1&base=EUR";
 
+// What the user and the environment chose for the main window.
+struct ConverterSettings {
+  rt::NumberLocale locale{};  // the rates' and the result's number conventions
+  std::u16string ratesUrl;    // empty: kRatesUrl
+};
+
 class FrmConverter : public tk::Form {
  public:
   // `about` is the About window that cmdAbout shows; null leaves the button inert.
-  FrmConverter(tk::Application& app, const platform::Services& services, tk::Form* about);
+  FrmConverter(tk::Application& app, const platform::Services& services, ConverterSettings settings,
+               tk::Form* about);
 
   // Handlers, public so that tests and other handlers can call them as routines.
   void Form_Initialize();
@@ -57,6 +65,7 @@ class FrmConverter : public tk::Form {
   std::u16string RatesUrl() const;
 
   platform::Services services_;
+  ConverterSettings settings_;
   tk::Form* about_;
 };
 

@@ -43,8 +43,8 @@ void FrmConverter::cmdGet_Click() {
   rtbMain.SetText(rt::Replace(rtbMain.GetText(), u"\"", u""));
 
   const std::u16string& page = rtbMain.GetText();
-  // A list box holds at most 32767 items; a longer page is read that far.
-  for (const RateRow& row : ScanRatePage(page, 32767)) {
+  // A longer page is read as far as a list holds.
+  for (const RateRow& row : ScanRatePage(page, tk::ListBox::kMaxItems)) {
     lstCurrency.AddItem(row.name);
     lstRate.AddItem(row.rate);
   }

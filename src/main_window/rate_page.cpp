@@ -22,7 +22,7 @@ std::vector<RateRow> ScanRatePage(std::u16string_view page, std::size_t maxRows)
   while (rows.size() < maxRows) {
     const std::int32_t p = rt::InStr(position, page, kMarker);
     if (p == 0) break;
-    const std::int32_t nameStart = p + 28;
+    const std::int32_t nameStart = p + kNameOffset;
     const std::int32_t f = rt::InStr(nameStart, page, u"font");
     // "font" must leave room for the two characters that end the name.
     if (f == 0 || f - 2 < nameStart) break;

@@ -7,6 +7,10 @@
 
 namespace quillon {
 
+// Where a currency name starts, counted from the row marker: the marker's
+// 23 units, then the 5 of the flag picture's "<img>" tag.
+constexpr std::int32_t kNameOffset = 28;
+
 struct RateRow {
   std::u16string name;
   std::u16string rate;

@@ -42,8 +42,5 @@ std::u16string GetUrlText(platform::Internet& internet, const std::u16string& ur
   if (root != 0) internet.InternetCloseHandle(root);
 
   // The interface promises lower case; a lenient check costs nothing.
-  for (char& c : charset) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return IsUtf8(charset) ? rt::FromUtf8(bytes) : rt::FromWindows1252(bytes);
+  return IsUtf8(rt::LowerAscii(charset)) ? rt::FromUtf8(bytes) : rt::FromWindows1252(bytes);
 }

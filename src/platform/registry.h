@@ -15,11 +15,9 @@ constexpr std::int32_t kErrorAccessDenied = 5;
 constexpr std::int32_t kErrorMoreData = 234;
 
 constexpr std::uint32_t kRegSz = 1;
-constexpr std::uint32_t kRegExpandSz = 2;
 constexpr std::uint32_t kRegDword = 4;
 
 constexpr std::uint32_t kKeyRead = 0x20019;
-constexpr std::uint32_t kKeyAllAccessNoDelete = 0x2003F;
 
 class Registry {
  public:

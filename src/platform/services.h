@@ -1,10 +1,10 @@
 #pragma once
-// The operating-system services a window receives at construction.
+// The operating-system services a window receives at construction: what the
+// system does, not what the user chose.
 #include "platform/internet.h"
 #include "platform/program.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
-#include "runtime/number.h"
 
 namespace platform {
 
@@ -14,8 +14,6 @@ struct Services {
   Registry* registry = nullptr;
   ProgramStarter* programs = nullptr;
   FileLookup* files = nullptr;
-  rt::NumberLocale locale{};
-  std::u16string ratesUrl;  // the address of the rates page
 };
 
 }  // namespace platform

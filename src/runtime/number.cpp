@@ -204,8 +204,8 @@ std::u16string FormatTwoDecimals(double value, const NumberLocale& locale) {
   if (std::isnan(value)) return u"NaN";
   if (std::isinf(value)) return value < 0 ? u"-Infinity" : u"Infinity";
 
-  // Round to 15 significant digits first, as the runtime's formatter does, so
-  // 1.005 (stored as 1.00499999...) rounds like the text the user sees.
+  // Round to 15 significant digits first, so 1.005 (stored as 1.00499999...)
+  // rounds like the text the user sees.
   char buf[64];
   const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
   const std::string sci(buf, res.ptr);  // "d.dddddddddddddde+XX"
@@ -248,7 +248,7 @@ std::u16string FormatTwoDecimals(double value, const NumberLocale& locale) {
 
   std::u16string out;
   out.reserve(hundredths.size() + 2);
-  // A value that rounds to zero prints without a sign, as the runtime did.
+  // "-0.00" would read as a loss where there is none.
   if (value < 0 && !isZero) out.push_back(u'-');
   for (std::size_t i = 0; i < hundredths.size(); ++i) {
     if (i == hundredths.size() - 2) out.push_back(locale.decimal);

@@ -24,8 +24,8 @@ double Val(std::u16string_view text);
 // Locale parse: the whole text, less leading and trailing blanks (spaces, tabs,
 // line breaks), must be one number in the locale's conventions; nullopt
 // otherwise. Grouping separators may stand between any two digits of the
-// integer part. A number beyond the double range is a failure too (the runtime
-// raised an overflow there).
+// integer part. A number beyond the double range is a failure too: no rate
+// can be that large, so the page is wrong.
 std::optional<double> ParseLocaleNumber(std::u16string_view text, const NumberLocale& locale);
 
 // "0.00" format: half away from zero on the value's 15-significant-digit

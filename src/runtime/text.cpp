@@ -9,7 +9,7 @@ namespace {
 char16_t FoldCase(char16_t c) {
   // Text comparison folds the letters a page can hold in its markup; the ASCII
   // and Latin-1 letters are the ones that matter for the delimiters we search.
-  if (c >= u'A' && c <= u'Z') return c + 32;
+  if (c < 0x80) return LowerAscii(c);
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
   return c;
 }
@@ -54,6 +54,18 @@ std::u16string Replace(std::u16string_view text, std::u16string_view find, std::
     at = hit + find.size();
   }
   out.append(text.substr(at));
+  return out;
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = LowerAscii(c);
+  return out;
+}
+
+std::u16string LowerAscii(std::u16string_view text) {
+  std::u16string out(text);
+  for (char16_t& c : out) c = LowerAscii(c);
   return out;
 }
 
@@ -136,7 +148,7 @@ std::string ToUtf8(std::u16string_view in) {
 
 std::u16string FromWindows1252(std::string_view bytes) {
   // 0x80-0x9F are the code page's printable extras; the five holes map to the
-  // C1 control of the same value, as the platform's converter does.
+  // C1 control of the same value, so no byte is lost.
   static constexpr std::array<char16_t, 32> kHigh = {
       0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,

@@ -8,50 +8,9 @@ namespace tk {
 
 Application::Application(Backend& backend, AppInfo info) : backend_(backend), info_(std::move(info)) {}
 
-void Application::LoadForm(Form& form) {
-  if (form.loaded_) return;
-  if (!form.initialized_) {
-    form.initialized_ = true;
-    if (form.Initialize) Raise(form.Initialize);
-  }
-  form.loaded_ = true;
-  forms_.push_back(&form);
-  form.CreatePeers();
-  if (form.Load) Raise(form.Load);
-}
+void Application::FormLoaded(Form& form) { forms_.push_back(&form); }
 
-void Application::Show(Form& form) {
-  if (!form.loaded_) {
-    LoadForm(form);
-    // The Load handler may have shown the form, or unloaded it again.
-    if (!form.loaded_ || form.shown_) return;
-  }
-  if (form.shown_) {
-    form.peer_->BringToFront();
-    return;
-  }
-  form.shown_ = true;
-  form.peer_->Show();
-  if (!form.active_) {
-    const auto order = form.TabOrder();
-    if (!order.empty()) form.MoveFocus(order.front(), false);
-  }
-}
-
-void Application::Unload(Form& form) {
-  // A form whose Unload handler walks the open forms meets itself: one unload.
-  if (!form.loaded_ || form.unloading_) return;
-  form.unloading_ = true;
-  std::int16_t cancel = 0;
-  if (form.Unload) Raise([&] { form.Unload(cancel); });
-  form.unloading_ = false;
-  if (cancel != 0) return;
-  form.DestroyPeers();
-  for (const auto& c : form.controls_) c->ResetToDesign();
-  form.caption_ = form.design_.caption;
-  form.active_ = nullptr;
-  form.loaded_ = false;
-  form.shown_ = false;
+void Application::FormUnloaded(Form& form) {
   std::erase(forms_, &form);
   if (forms_.empty() && !ended_) {
     ended_ = true;

@@ -14,7 +14,7 @@ struct AppInfo {
   Text path;  // the directory of the executable, without a final separator
 };
 
-// The application object: forms, message boxes, the screen's cursor, pending
+// The application object: the open forms, message boxes, the screen's cursor, pending
 // events, and the dispatch that keeps a failing handler from ending the program.
 class Application {
  public:
@@ -27,15 +27,11 @@ class Application {
   const Text& Path() const { return info_.path; }
   Backend& GetBackend() const { return backend_; }
 
-  // Loads the form when it is not loaded (Initialize, then Load), then shows
-  // it, or brings it to the front when it is shown already.
-  void Show(Form& form);
-  // Loads without showing; the form's Load handler may show it.
-  void LoadForm(Form& form);
-  // Runs the form's Unload handler once; the program ends when no form is left.
-  void Unload(Form& form);
   // The open forms, in the order they were loaded.
   std::vector<Form*> Forms() const { return forms_; }
+  // A form reports its own load and unload; the program ends when no form is left.
+  void FormLoaded(Form& form);
+  void FormUnloaded(Form& form);
 
   int MsgBox(const Text& text, int style = msgbox::kOkOnly);
   int MousePointer() const { return screenPointer_; }

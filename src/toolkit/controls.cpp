@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "toolkit/application.h"
+#include "runtime/text.h"
 #include "toolkit/form.h"
 
 namespace tk {
@@ -15,7 +15,7 @@ Control::Control(Form& form, const ControlDesign& design, Control* container)
 Control::~Control() = default;
 
 void Control::Raise(const Event& event) {
-  if (event) form_.App().Raise(event);
+  if (event) form_.Raise(event);
 }
 
 void Control::SetCaption(const Text& caption) {
@@ -30,9 +30,7 @@ char16_t Control::AccessKey() const {
       ++i;
       continue;
     }
-    char16_t c = caption_[i + 1];
-    if (c >= u'A' && c <= u'Z') c += 32;
-    return c;
+    return rt::LowerAscii(caption_[i + 1]);
   }
   return 0;
 }
@@ -54,7 +52,7 @@ bool Control::CanFocus() const {
     case Kind::CommandButton:
     case Kind::OptionButton:
     case Kind::PictureBox:
-      return Visible() && Enabled();
+      return true;
     default:
       return false;
   }
@@ -94,7 +92,7 @@ void Control::UserFocus() {
 }
 
 void Control::UserMouseMove(int button, int shift, float x, float y) {
-  if (MouseMove) form_.App().Raise([&] { MouseMove(button, shift, x, y); });
+  if (MouseMove) form_.Raise([&] { MouseMove(button, shift, x, y); });
 }
 
 TextBox::TextBox(Form& form, const ControlDesign& design, Control* container)
@@ -117,7 +115,7 @@ ListBox::ListBox(Form& form, const ControlDesign& design, Control* container)
     : Control(form, design, container), items_(design.items) {}
 
 void ListBox::AddItem(const Text& item) {
-  if (items_.size() >= 32767) throw std::length_error("Out of memory: the list is full");
+  if (items_.size() >= kMaxItems) throw std::length_error("Out of memory: the list is full");
   items_.push_back(item);
   if (Peer()) Peer()->AddItem(item);
 }

@@ -32,8 +32,6 @@ class Control {
 
   const Rect& Geometry() const { return design_.rect; }
   int TabIndex() const { return design_.tabIndex; }
-  bool Visible() const { return true; }
-  bool Enabled() const { return true; }
 
   const Text& Caption() const { return caption_; }
   void SetCaption(const Text& caption);
@@ -123,6 +121,9 @@ class TextBox : public Control {
 
 class ListBox : public Control {
  public:
+  // The most items a list holds; one more is refused.
+  static constexpr std::size_t kMaxItems = 32767;
+
   ListBox(Form& form, const ControlDesign& design, Control* container);
   void AddItem(const Text& item);
   // Raises no Click.
@@ -145,8 +146,6 @@ class ListBox : public Control {
 class OptionButton : public Control {
  public:
   OptionButton(Form& form, const ControlDesign& design, Control* container);
-  // -1 true, 0 false, as the language reads a Boolean.
-  int Value() const { return value_ ? -1 : 0; }
   bool IsChosen() const { return value_; }
   // Choosing one option clears the others of its container; Click follows.
   void SetValue(bool chosen);
@@ -154,7 +153,6 @@ class OptionButton : public Control {
   void ResetToDesign() override;
 
  private:
-  friend class Form;
   bool value_;
 };
 

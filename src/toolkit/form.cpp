@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "runtime/text.h"
 #include "toolkit/application.h"
 
 namespace tk {
@@ -83,13 +84,13 @@ void Form::MoveFocus(Control* control, bool fromUser) {
   active_ = control;
   // A backend reports focus it already moved; only code-driven moves go out.
   if (!fromUser && control->Peer()) control->Peer()->SetFocus();
-  if (control->GotFocus) app_.Raise(control->GotFocus);
+  if (control->GotFocus) Raise(control->GotFocus);
 }
 
 void Form::UserAccessKey(char16_t letter) {
-  if (letter >= u'A' && letter <= u'Z') letter += 32;
+  letter = rt::LowerAscii(letter);
   for (const auto& c : controls_) {
-    if (c->AccessKey() != letter || !c->Visible() || !c->Enabled()) continue;
+    if (c->AccessKey() != letter) continue;
     if (c->GetKind() == Kind::CommandButton) {
       MoveFocus(c.get(), false);
       c->UserClick();
@@ -103,7 +104,56 @@ void Form::UserAccessKey(char16_t letter) {
   }
 }
 
-void Form::UserClose() { app_.Unload(*this); }
+void Form::UserClose() { UnloadForm(); }
+
+void Form::Raise(const std::function<void()>& handler) { app_.Raise(handler); }
+
+void Form::LoadForm() {
+  if (loaded_) return;
+  if (!initialized_) {
+    initialized_ = true;
+    if (Initialize) Raise(Initialize);
+  }
+  loaded_ = true;
+  app_.FormLoaded(*this);
+  CreatePeers();
+  if (Load) Raise(Load);
+}
+
+void Form::Show() {
+  if (!loaded_) {
+    LoadForm();
+    // The Load handler may have shown the form, or unloaded it again.
+    if (!loaded_ || shown_) return;
+  }
+  if (shown_) {
+    peer_->BringToFront();
+    return;
+  }
+  shown_ = true;
+  peer_->Show();
+  if (!active_) {
+    const auto order = TabOrder();
+    if (!order.empty()) MoveFocus(order.front(), false);
+  }
+}
+
+void Form::UnloadForm() {
+  // An Unload handler that walks the open forms meets its own form: one unload.
+  if (!loaded_ || unloading_) return;
+  unloading_ = true;
+  std::int16_t cancel = 0;
+  if (Unload) Raise([&] { Unload(cancel); });
+  unloading_ = false;
+  if (cancel != 0) return;
+  DestroyPeers();
+  for (const auto& c : controls_) c->ResetToDesign();
+  caption_ = design_.caption;
+  active_ = nullptr;
+  loaded_ = false;
+  shown_ = false;
+  app_.FormUnloaded(*this);
+}
 
 void Form::CreatePeers() {
   peer_ = app_.GetBackend().CreateFormPeer(*this);

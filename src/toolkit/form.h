@@ -40,10 +40,21 @@ class Form {
   // Controls that can take the focus, by tab index.
   std::vector<Control*> TabOrder() const;
 
+  // Loads the form when it is not loaded (Initialize, then Load), then shows
+  // it, or brings it to the front when it is shown already.
+  void Show();
+  // Loads without showing; the Load handler may show the form.
+  void LoadForm();
+  // Runs the Unload handler once; unless it cancels, the form closes and the
+  // next load starts from the design.
+  void UnloadForm();
+
   Control* ActiveControl() const { return active_; }
+  // Moves the focus to a control of this form and raises its GotFocus. From
+  // the user, the backend has moved it already and is not told again.
+  void MoveFocus(Control* control, bool fromUser);
   bool Loaded() const { return loaded_; }
   bool Shown() const { return shown_; }
-  bool Unloading() const { return unloading_; }
   std::uintptr_t hWnd() const;
   FormPeer* Peer() const { return peer_.get(); }
 
@@ -56,11 +67,10 @@ class Form {
   // The close box or the window menu's close command.
   void UserClose();
 
+  // Runs a handler through the application's dispatch.
+  void Raise(const std::function<void()>& handler);
+
  private:
-  friend class Application;
-  friend class Control;
-  friend class OptionButton;
-  void MoveFocus(Control* control, bool fromUser);
   void CreatePeers();
   void DestroyPeers();
 

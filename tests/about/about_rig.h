@@ -6,8 +6,8 @@
 
 #include "about/frm_about.h"
 #include "support/fakes.h"
+#include "support/recording_backend.h"
 #include "toolkit/application.h"
-#include "toolkit/headless.h"
 
 struct AboutRig {
   static inline const tk::Picture kHand{":/quillon/cursors/hand.png", 6, 0};
@@ -15,8 +15,8 @@ struct AboutRig {
   explicit AboutRig(tk::AppInfo info = {u"Quillon", 1, 0, 0, u"/opt/quillon"})
       : app(backend, std::move(info)), main(app, MainDesign(), {}), about(app, Services()) {
     app.RegisterCursor(101, kHand);
-    app.Show(main);
-    app.Show(about);
+    main.Show();
+    about.Show();
   }
 
   static tk::FormDesign MainDesign() {
@@ -45,7 +45,7 @@ struct AboutRig {
     return texts;
   }
 
-  tk::HeadlessBackend backend;
+  fakes::RecordingBackend backend;
   tk::Application app;
   fakes::RecordingShell shell;
   fakes::FakeRegistry registry;

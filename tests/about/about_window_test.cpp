@@ -90,7 +90,7 @@ TEST(AboutWindowClose, EveryWayOfClosingUnloadsAndReopeningLoadsAfresh) {
     // Unloading wiped the load texts; only a new Form_Load brings them back.
     EXPECT_EQ(rig.about.Caption(), u"") << how;
 
-    rig.app.Show(rig.about);
+    rig.about.Show();
     EXPECT_EQ(rig.about.Caption(), u"About Quillon") << how;
     EXPECT_EQ(rig.about["lblTitle"].Caption(), u"Quillon") << how;
     EXPECT_EQ(rig.about["lblVersion"].Caption(), u"Version 1.0.0") << how;

@@ -12,6 +12,8 @@ namespace {
 const std::u16string kToolKey = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 const std::u16string kFolderKey = u"SOFTWARE\\Microsoft\\Shared Tools Location";
 const std::u16string kUnavailable = u"System Information Is Unavailable At This Time";
+// Text with %VARIABLE% references left unexpanded: a type the window reads as no text.
+constexpr std::uint32_t kExpandableText = 2;
 const std::vector<std::u16string> kNoStart;
 const std::vector<std::u16string> kNoMessage;
 const std::vector<std::u16string> kOneMessage{kUnavailable};
@@ -86,7 +88,7 @@ TEST(SystemInfo, EveryFailureEndsInTheOneMessage) {
        {u"/usr/bin/gone"}, false},
       {"expandable text gives an empty path",
        [](AboutRig& r) {
-         r.registry.Set(kToolKey, u"PATH", platform::kRegExpandSz, Bytes(std::string("/usr/bin/hardinfo\0", 18)));
+         r.registry.Set(kToolKey, u"PATH", kExpandableText, Bytes(std::string("/usr/bin/hardinfo\0", 18)));
          r.registry.SetText(kFolderKey, u"MSINFO", "/opt/info");
          r.files.files = {Tool(u"/opt/info")};
          r.programs.programs = {u"/usr/bin/hardinfo", Tool(u"/opt/info")};
@@ -116,7 +118,7 @@ TEST(SystemInfo, EveryFailureEndsInTheOneMessage) {
     ASSERT_EQ(rig.backend.messages.size(), 1u) << c.what;
     EXPECT_EQ(rig.backend.messages[0].text, kUnavailable) << c.what;
     EXPECT_EQ(rig.backend.messages[0].title, u"Quillon") << c.what;
-    EXPECT_EQ(rig.backend.messages[0].style, 0) << c.what;
+    EXPECT_EQ(rig.backend.messages[0].style, tk::msgbox::kOkOnly) << c.what;
     bool folderOpened = false;
     for (const auto& open : rig.registry.opens) folderOpened |= open.key == kFolderKey;
     EXPECT_EQ(folderOpened, c.folderTried) << c.what;
@@ -183,7 +185,7 @@ TEST(GetKeyValue, NumberIsHexOfTheBytesLastToFirst) {
 
 TEST(GetKeyValue, OtherTypesLeaveTheValueAsPassed) {
   AboutRig rig;
-  rig.registry.Set(u"K", u"V", platform::kRegExpandSz, Bytes(std::string("%SystemRoot%\0", 13)));
+  rig.registry.Set(u"K", u"V", kExpandableText, Bytes(std::string("%SystemRoot%\0", 13)));
   std::u16string value = u"as passed";
   EXPECT_TRUE(rig.about.GetKeyValue(platform::kHKeyLocalMachine, u"K", u"V", value));
   EXPECT_EQ(value, u"as passed");

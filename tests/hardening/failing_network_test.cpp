@@ -43,7 +43,7 @@ class FailingNetworkTest : public HardeningTest {
     limits.maxBodyBytes = kCap;
     curl = std::make_unique<platform::CurlInternet>(limits);
     services.internet = curl.get();
-    services.ratesUrl = url;
+    settings.ratesUrl = url;
     Start();
   }
 
@@ -53,7 +53,7 @@ class FailingNetworkTest : public HardeningTest {
     EXPECT_EQ(frm->lblCount.Caption(), u"Rates for ");
     frm->txtAmount.UserTyped(u"5");
     ASSERT_EQ(backend.messages.size(), 2u) << "the amount box asks for rates, twice as the amount was not 1.00";
-    EXPECT_EQ(backend.messages[0].style, 64);
+    EXPECT_EQ(backend.messages[0].style, tk::msgbox::kInformation);
     EXPECT_EQ(frm->txtAmount.GetText(), u"1.00");
     backend.messages.clear();
   }
@@ -80,7 +80,7 @@ TEST_F(FailingNetworkTest, ARefusedConnectionShowsTheMessageAndKeepsTheOldRates)
   Report("refused", blocked);
   ASSERT_EQ(backend.messages.size(), 1u);
   EXPECT_EQ(backend.messages[0].text, kCantConnect);
-  EXPECT_EQ(backend.messages[0].style, 16);
+  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kCritical);
   backend.messages.clear();
   EXPECT_EQ(frm->lstCurrency.ListCount(), 2);
   EXPECT_EQ(frm->lstRate.ListCount(), 2);

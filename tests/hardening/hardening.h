@@ -37,9 +37,9 @@ class HardeningTest : public quillon_test::MainWindowTest {
     EXPECT_EQ(frm->lstCurrency.ListCount(), expectedRows);
     EXPECT_EQ(frm->lstRate.ListCount(), frm->lstCurrency.ListCount()) << "the lists must pair up";
     EXPECT_EQ(frm->lstCurrency.ListIndex(), -1);
-    EXPECT_EQ(app->MousePointer(), 0) << "the cursor must be back to default";
+    EXPECT_EQ(app->MousePointer(), tk::mouse::kDefault) << "the cursor must be back to default";
     ASSERT_FALSE(backend.pointerHistory.empty());
-    EXPECT_EQ(backend.pointerHistory.back(), 0);
+    EXPECT_EQ(backend.pointerHistory.back(), tk::mouse::kDefault);
     EXPECT_TRUE(backend.messages.empty()) << "first message: "
                                           << (backend.messages.empty() ? "" : quillon_test::Utf8(backend.messages[0].text));
   }

@@ -15,6 +15,9 @@ namespace {
 using quillon::ScanRatePage;
 using quillon_test::kTwoRowPage;
 
+// The position of the last item a list holds.
+constexpr int kLastListed = static_cast<int>(tk::ListBox::kMaxItems) - 1;
+
 // The shortest complete row: marker, five characters, name, two characters,
 // "font", one character, "html>", rate, "</a>".
 std::string TinyRow(const std::string& name, const std::string& rate) {
@@ -48,15 +51,15 @@ std::string RowsPage(int count, const std::map<int, std::string>& named) {
 
 TEST(HostileScanTest, AMillionRowsAreReadInOrderAndACapKeepsTheirStart) {
   const std::u16string page =
-      rt::FromWindows1252(RowsPage(1'000'000, {{0, "First"}, {32766, "Last listed"}, {999'999, "Last"}}));
+      rt::FromWindows1252(RowsPage(1'000'000, {{0, "First"}, {kLastListed, "Last listed"}, {999'999, "Last"}}));
   const auto rows = ScanRatePage(page);
   ASSERT_EQ(rows.size(), 1'000'000u);
   EXPECT_EQ(rows[0].name, u"First");
   EXPECT_EQ(rows[1].name, u"Plain");
   EXPECT_EQ(rows[999'999].name, u"Last");
   EXPECT_EQ(rows[999'999].rate, u"2");
-  const auto capped = ScanRatePage(page, 32767);
-  ASSERT_EQ(capped.size(), 32767u);
+  const auto capped = ScanRatePage(page, tk::ListBox::kMaxItems);
+  ASSERT_EQ(capped.size(), tk::ListBox::kMaxItems);
   EXPECT_EQ(capped.back().name, u"Last listed");
 }
 
@@ -68,20 +71,20 @@ TEST(HostileScanTest, AMillionMarkersWithoutTheRestOfARowListNothing) {
   // runs over every marker but the first.
   const auto rows = ScanRatePage(rt::FromWindows1252(markers + "..font.html>1</a>"));
   ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0].name.size(), markers.size() - 28);
+  EXPECT_EQ(rows[0].name.size(), markers.size() - quillon::kNameOffset);
   EXPECT_EQ(rows[0].rate, u"1");
 }
 
-TEST_F(HostilePageTest, MoreRowsThanAListHoldsListThe32767FirstOfEach) {
+TEST_F(HostilePageTest, MoreRowsThanAListHoldsListAsManyAsItHoldsOfEach) {
   Start();
-  internet.body = kDateLine + RowsPage(1'000'000, {{32766, "Last listed"}, {32767, "Not listed"}});
+  internet.body = kDateLine + RowsPage(1'000'000, {{kLastListed, "Last listed"}, {kLastListed + 1, "Not listed"}});
   ClickGet();
-  ExpectSoundAfterClick(32767);
-  EXPECT_EQ(frm->lstCurrency.List(32766), u"Last listed");
-  EXPECT_EQ(frm->lstRate.List(32766), u"2");
+  ExpectSoundAfterClick(kLastListed + 1);
+  EXPECT_EQ(frm->lstCurrency.List(kLastListed), u"Last listed");
+  EXPECT_EQ(frm->lstRate.List(kLastListed), u"2");
   EXPECT_EQ(frm->lblCount.Caption(), u"Rates for Friday, 4 December 2026");
   // The last item converts like any other.
-  frm->lstCurrency.UserSelect(32766);
+  frm->lstCurrency.UserSelect(kLastListed);
   frm->txtAmount.UserTyped(u"5");
   EXPECT_EQ(frm->lblValue.Caption(), u"2.50  Euros");
   EXPECT_STILL_CONVERTS();
@@ -133,7 +136,7 @@ TEST_F(HostilePageTest, PagesWithoutWholeRowsListNothingAndStillEnd) {
   // With no rates the amount box still answers: it asks for rates.
   frm->txtAmount.UserTyped(u"5");
   ASSERT_FALSE(backend.messages.empty());
-  EXPECT_EQ(backend.messages.back().style, 64);
+  EXPECT_EQ(backend.messages.back().style, tk::msgbox::kInformation);
   backend.messages.clear();
   EXPECT_STILL_CONVERTS();
 }

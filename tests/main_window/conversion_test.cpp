@@ -67,7 +67,7 @@ TEST_F(ConversionTest, TheRateTextFollowsTheUsersLocale) {
   frm->Option2.UserChoose();
   EXPECT_EQ(frm->lblValue.Caption(), u"3126.24  X");
 
-  services.locale = {u',', u'.'};
+  settings.locale = {u',', u'.'};
   StartWithRate("1,5");
   frm->Option2.UserChoose();
   frm->txtAmount.UserTyped(u"2.5");
@@ -80,7 +80,7 @@ TEST_F(ConversionTest, WithoutRatesTheMessageShowsOnceOrTwiceAndSendsTheFocusToG
   Start();
   frm->cmdConvert.UserClick();
   EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{kRatesMissing}) << "amount already 1.00";
-  EXPECT_EQ(backend.messages[0].style, 64);
+  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kInformation);
 
   backend.messages.clear();
   // Typing 5 runs the conversion, which resets the amount: the nested run
@@ -102,7 +102,7 @@ TEST_F(ConversionTest, FocusOnTheAmountIsTurnedAwayUntilACurrencyIsChosen) {
   backend.messages.clear();
   frm->txtAmount.UserFocus();
   EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{kNoSelection});
-  EXPECT_EQ(backend.messages[0].style, 48);
+  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kExclamation);
   EXPECT_EQ(frm->ActiveControl(), &frm->lstCurrency);
 
   frm->lstCurrency.UserSelect(1);
@@ -165,7 +165,7 @@ TEST_F(ConversionTest, AnUnusableRateIsReportedAndTheLastResultStays) {
     frm->lstCurrency.UserSelect(1);
     EXPECT_EQ(frm->lblValue.Caption(), before);
     ASSERT_EQ(backend.messages.size(), 1u);
-    EXPECT_EQ(backend.messages[0].style, 48);
+    EXPECT_EQ(backend.messages[0].style, tk::msgbox::kExclamation);
     EXPECT_NE(backend.messages[0].text.find(u"X"), std::u16string::npos);
     EXPECT_NE(backend.messages[0].text.find(u"\"" + std::u16string(c.rate.begin(), c.rate.end()) + u"\""),
               std::u16string::npos);

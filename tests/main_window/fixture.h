@@ -7,14 +7,15 @@
 #include <vector>
 
 #include "main_window/frm_converter.h"
+#include "runtime/text.h"
 #include "support/fake_internet.h"
 #include "support/fakes.h"
+#include "support/recording_backend.h"
 #include "toolkit/application.h"
-#include "toolkit/headless.h"
 
 namespace quillon_test {
 
-inline std::string Utf8(const std::u16string& s) { return std::string(s.begin(), s.end()); }
+inline std::string Utf8(const std::u16string& s) { return rt::ToUtf8(s); }
 
 // Two rows in the shape of the rates page, with its date line.
 inline const std::string kTwoRowPage =
@@ -29,15 +30,15 @@ class MainWindowTest : public ::testing::Test {
   MainWindowTest() {
     services.internet = &internet;
     services.shell = &shell;
-    services.locale = {u'.', u','};
-    services.ratesUrl = u"http://127.0.0.1:9/cgi-bin/cgicalc.cgi?value=1&base=EUR";
+    settings.locale = {u'.', u','};
+    settings.ratesUrl = u"http://127.0.0.1:9/cgi-bin/cgicalc.cgi?value=1&base=EUR";
   }
 
   void Start() {
     app = std::make_unique<tk::Application>(backend, tk::AppInfo{u"Quillon", 1, 0, 0, u"/opt/quillon"});
     about = std::make_unique<tk::Form>(*app, tk::FormDesign{.name = "frmAbout"}, std::vector<tk::ControlDesign>{});
-    frm = std::make_unique<quillon::FrmConverter>(*app, services, about.get());
-    app->Show(*frm);
+    frm = std::make_unique<quillon::FrmConverter>(*app, services, settings, about.get());
+    frm->Show();
   }
 
   void FetchRates(const std::string& page = kTwoRowPage) {
@@ -51,10 +52,11 @@ class MainWindowTest : public ::testing::Test {
     return texts;
   }
 
-  tk::HeadlessBackend backend;
+  fakes::RecordingBackend backend;
   fakes::FakeInternet internet;
   fakes::RecordingShell shell;
   platform::Services services;
+  quillon::ConverterSettings settings;
   std::unique_ptr<tk::Application> app;
   std::unique_ptr<tk::Form> about;
   std::unique_ptr<quillon::FrmConverter> frm;

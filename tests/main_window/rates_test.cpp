@@ -76,16 +76,16 @@ TEST_F(GetRatesTest, FillsBothListsInPageOrderAndShowsTheDate) {
   };
   FetchRates();
   EXPECT_EQ(statusDuringDownload, u"Downloading Current Exchange Rates");
-  EXPECT_EQ(pointerDuringDownload, 11);
+  EXPECT_EQ(pointerDuringDownload, tk::mouse::kHourglass);
   EXPECT_EQ(listedDuringDownload, 0);
-  EXPECT_EQ(backend.pointerHistory, (std::vector<int>{11, 0}));
+  EXPECT_EQ(backend.pointerHistory, (std::vector<int>{tk::mouse::kHourglass, tk::mouse::kDefault}));
   EXPECT_EQ(backend.doEventsCalls, 1);
   EXPECT_EQ(frm->lstCurrency.Items(), (std::vector<std::u16string>{u"US Dollar", u"Japanese Yen"}));
   EXPECT_EQ(frm->lstRate.Items(), (std::vector<std::u16string>{u"1.5", u"181.25"}));
   EXPECT_EQ(frm->lblCount.Caption(), u"Rates for Friday, 4 December 2026");
   EXPECT_EQ(frm->rtbMain.GetText().find(u'"'), std::u16string::npos) << "quotes are removed";
   EXPECT_NE(frm->rtbMain.GetText().find(u"USD.html>1.5"), std::u16string::npos);
-  EXPECT_EQ(internet.lastUrl, services.ratesUrl);
+  EXPECT_EQ(internet.lastUrl, settings.ratesUrl);
   EXPECT_EQ(internet.lastAgent, u"vb wininet");
   EXPECT_EQ(internet.lastOpenUrlFlags, 0x04000000u);
   EXPECT_EQ(internet.openHandles, 0) << "both handles are closed";
@@ -125,7 +125,7 @@ TEST_F(GetRatesTest, AnUnreachableSiteChangesNothing) {
   frm->cmdGet.UserClick();
   ASSERT_EQ(backend.messages.size(), 1u);
   EXPECT_EQ(backend.messages[0].text, u"Can't Connect to Server, please try again later     ");
-  EXPECT_EQ(backend.messages[0].style, 16);
+  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kCritical);
   EXPECT_EQ(backend.messages[0].title, u"Quillon");
   EXPECT_EQ(internet.opens, opensBefore);
   EXPECT_EQ(frm->lstCurrency.ListCount(), 2);

@@ -13,8 +13,8 @@ TEST_F(StartupTest, OpensWithItsDesignedStartState) {
   EXPECT_TRUE(frm->Shown());
   EXPECT_EQ(backend.shows["frmConverter"], 1);
   EXPECT_EQ(frm->lblCount.Caption(), u"Click \"Get Exchange Rates\" for Current Rates");
-  EXPECT_EQ(frm->Option1.Value(), -1);
-  EXPECT_EQ(frm->Option2.Value(), 0);
+  EXPECT_TRUE(frm->Option1.IsChosen());
+  EXPECT_FALSE(frm->Option2.IsChosen());
   EXPECT_EQ(frm->txtAmount.GetText(), u"1.00");
   EXPECT_EQ(frm->lblValue.Caption(), u"1.00");
   EXPECT_EQ(frm->lblCurr.Caption(), u"Euros");
@@ -48,7 +48,7 @@ TEST_F(StartupTest, ExitAndCloseBoxCloseTheAboutWindowAndEndTheProgram) {
     Start();
     int aboutUnloads = 0;
     about->Unload = [&](std::int16_t&) { ++aboutUnloads; };
-    app->Show(*about);
+    about->Show();
     ASSERT_EQ(app->Forms().size(), 2u);
     if (viaCloseBox)
       frm->UserClose();
@@ -64,7 +64,7 @@ TEST_F(StartupTest, ExitAndCloseBoxCloseTheAboutWindowAndEndTheProgram) {
 
 TEST_F(StartupTest, ClosingOnlyTheAboutWindowLeavesTheProgramRunning) {
   Start();
-  app->Show(*about);
+  about->Show();
   about->UserClose();
   EXPECT_TRUE(frm->Loaded());
   EXPECT_FALSE(backend.quit);
@@ -104,7 +104,7 @@ TEST_F(StartupTest, AltCPressesTheConvertButtonBelowTheVisibleArea) {
   frm->UserAccessKey(u'C');
   // The conversion ran: with no rates it says so and sends the user to Get.
   ASSERT_EQ(backend.messages.size(), 1u);
-  EXPECT_EQ(backend.messages[0].style, 64);
+  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kInformation);
   EXPECT_EQ(frm->ActiveControl(), &frm->cmdGet);
 }
 

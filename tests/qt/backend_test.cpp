@@ -20,7 +20,7 @@ class BackendTest : public QtFormTest {
       ++unloads;
       cancel = refuse;
     };
-    (*form)["cmdClose"].Click = [this] { app.Unload(*form); };
+    (*form)["cmdClose"].Click = [this] { form->UnloadForm(); };
     Show();
   }
 
@@ -71,7 +71,7 @@ TEST_F(BackendTest, ButtonThatUnloadsItsOwnFormIsDeletedSafely) {
   EXPECT_TRUE(app.Ended());
 
   // Loaded again, the form gets a new window with the design's state.
-  app.Show(*form);
+  form->Show();
   EXPECT_NE(Window(), nullptr);
   EXPECT_TRUE(Window()->isVisible());
 }
@@ -113,9 +113,9 @@ TEST_F(BackendTest, DoEventsRunsPendingInputAndPaintsNewCaptions) {
 
 TEST_F(BackendTest, ShowingAShownFormKeepsItsOneWindow) {
   Build({});
-  app.Show(*form);
+  form->Show();
   QWidget* first = Window();
-  app.Show(*form);
+  form->Show();
   EXPECT_EQ(Window(), first);
   EXPECT_TRUE(first->isVisible());
   form->SetCaption(u"About Quillon");

@@ -49,7 +49,7 @@ TEST_F(LayoutTest, BorderStylesGiveTheirButtonsAndResizing) {
   EXPECT_NE(Window()->minimumSize(), Window()->maximumSize());
 
   Build({}, tk::BorderStyle::FixedDialog);
-  app.Show(*form);
+  form->Show();
   const Qt::WindowFlags fixed = Window()->windowFlags();
   EXPECT_FALSE(fixed & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
   EXPECT_TRUE(fixed & Qt::WindowCloseButtonHint);

@@ -43,14 +43,14 @@ class QtFormTest : public ::testing::Test {
   }
 
   void Build(const tk::FormDesign& design, std::vector<tk::ControlDesign> rows) {
-    if (form) app.Unload(*form);
+    if (form) form->UnloadForm();
     form = std::make_unique<tk::Form>(app, design, rows);
-    app.LoadForm(*form);
+    form->LoadForm();
   }
 
   // Shown and active, as a user's window is: shortcuts and focus need that.
   void Show() {
-    app.Show(*form);
+    form->Show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Window()));
   }
 

@@ -148,7 +148,7 @@ TEST(ParseLocaleNumber, RejectsAnythingButOneNumber) {
 }
 
 TEST(ParseLocaleNumber, GroupingStandsOnlyBetweenIntegerDigits) {
-  EXPECT_EQ(ParseLocaleNumber(u"1,5", kPeriod), 15);  // loose grouping, as the runtime took it
+  EXPECT_EQ(ParseLocaleNumber(u"1,5", kPeriod), 15);  // grouping may stand between any two digits
   EXPECT_EQ(ParseLocaleNumber(u"12,34,5.5", kPeriod), 12345.5);
   EXPECT_EQ(ParseLocaleNumber(u",15", kPeriod), std::nullopt);
   EXPECT_EQ(ParseLocaleNumber(u"15,", kPeriod), std::nullopt);

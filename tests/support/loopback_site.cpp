@@ -94,13 +94,6 @@ bool NeedsWriter(const Reply& r) {
   return r.chunked || !r.pieces.empty() || r.drip.count() > 0 || r.stallAfter || r.dropAfter;
 }
 
-std::string LowerAscii(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return s;
-}
-
 sockaddr_in LoopbackAddress() {
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
@@ -127,9 +120,9 @@ int BindFreePort(int& fd) {
 }  // namespace
 
 std::string RecordedRequest::Header(const std::string& name) const {
-  const std::string wanted = LowerAscii(name);
+  const std::string wanted = rt::LowerAscii(name);
   for (const auto& [key, value] : headers) {
-    if (LowerAscii(key) == wanted) return value;
+    if (rt::LowerAscii(key) == wanted) return value;
   }
   return {};
 }

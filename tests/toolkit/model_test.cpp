@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/recording_backend.h"
 #include "toolkit/application.h"
-#include "toolkit/headless.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ class ModelTest : public ::testing::Test {
         optB(form.Get<tk::OptionButton>("optB")),
         optOther(form.Get<tk::OptionButton>("optOther")) {}
 
-  tk::HeadlessBackend backend;
+  fakes::RecordingBackend backend;
   tk::Application app;
   tk::Form form;
   tk::Form other;
@@ -92,24 +92,24 @@ TEST_F(ModelTest, ChoosingAnOptionClearsOnlyTheOthersOfItsContainer) {
   int clicksB = 0;
   optB.Click = [&] { ++clicksB; };
   optB.UserChoose();
-  EXPECT_EQ(optB.Value(), -1);
-  EXPECT_EQ(optA.Value(), 0);
-  EXPECT_EQ(optOther.Value(), -1) << "another container is another group";
+  EXPECT_TRUE(optB.IsChosen());
+  EXPECT_FALSE(optA.IsChosen());
+  EXPECT_TRUE(optOther.IsChosen()) << "another container is another group";
   EXPECT_EQ(clicksB, 1);
   optB.UserChoose();
   EXPECT_EQ(clicksB, 1) << "choosing the chosen option changes nothing";
   optA.SetValue(true);
-  EXPECT_EQ(optB.Value(), 0);
+  EXPECT_FALSE(optB.IsChosen());
 }
 
 TEST_F(ModelTest, ShowingFocusesTheLowestTabIndexThatTakesFocus) {
-  app.Show(form);
+  form.Show();
   EXPECT_EQ(form.ActiveControl(), &lst) << "the label at tab index 0 takes no focus";
   EXPECT_THROW(form["lbl"].SetFocus(), std::runtime_error);
 }
 
 TEST_F(ModelTest, GotFocusFollowsRealChangesOnlyAndMessageBoxesKeepTheFocus) {
-  app.Show(form);
+  form.Show();
   int gotFocus = 0;
   txt.GotFocus = [&] {
     ++gotFocus;
@@ -121,7 +121,7 @@ TEST_F(ModelTest, GotFocusFollowsRealChangesOnlyAndMessageBoxesKeepTheFocus) {
   EXPECT_EQ(gotFocus, 1);
   ASSERT_EQ(backend.messages.size(), 1u);
   EXPECT_EQ(backend.messages[0].title, u"Title") << "boxes bear the application title";
-  EXPECT_EQ(backend.messages[0].style, 48);
+  EXPECT_EQ(backend.messages[0].style, tk::msgbox::kExclamation);
   EXPECT_EQ(form.ActiveControl(), &txt);
   lst.SetFocus();
   txt.SetFocus();
@@ -129,7 +129,7 @@ TEST_F(ModelTest, GotFocusFollowsRealChangesOnlyAndMessageBoxesKeepTheFocus) {
 }
 
 TEST_F(ModelTest, AccessKeysPressButtonsAnywhereOnTheForm) {
-  app.Show(form);
+  form.Show();
   int go = 0, chips = 0;
   form["btnGo"].Click = [&] { ++go; };
   form["btnAmp"].Click = [&] { ++chips; };
@@ -145,13 +145,13 @@ TEST_F(ModelTest, AccessKeysPressButtonsAnywhereOnTheForm) {
 }
 
 TEST_F(ModelTest, UnloadRunsItsHandlerOnceAndTheLastFormEndsTheProgram) {
-  app.Show(form);
-  app.Show(other);
+  form.Show();
+  other.Show();
   int unloads = 0, otherUnloads = 0;
   other.Unload = [&](std::int16_t&) { ++otherUnloads; };
   form.Unload = [&](std::int16_t& cancel) {
     ++unloads;
-    for (tk::Form* f : app.Forms()) app.Unload(*f);  // meets itself too
+    for (tk::Form* f : app.Forms()) f->UnloadForm();  // meets itself too
     cancel = 0;
   };
   EXPECT_EQ(app.Forms(), (std::vector<tk::Form*>{&form, &other}));
@@ -163,7 +163,7 @@ TEST_F(ModelTest, UnloadRunsItsHandlerOnceAndTheLastFormEndsTheProgram) {
 }
 
 TEST_F(ModelTest, ACancelledUnloadKeepsTheFormAndAReloadStartsFromTheDesign) {
-  app.Show(form);
+  form.Show();
   form.Unload = [](std::int16_t& cancel) { cancel = 1; };
   txt.SetText(u"changed");
   form["btnGo"].SetMousePointer(tk::mouse::kCustom);
@@ -171,20 +171,20 @@ TEST_F(ModelTest, ACancelledUnloadKeepsTheFormAndAReloadStartsFromTheDesign) {
   EXPECT_TRUE(form.Loaded());
   EXPECT_FALSE(backend.quit);
   form.Unload = nullptr;
-  app.Show(other);
+  other.Show();
   form.UserClose();
   EXPECT_FALSE(form.Loaded());
   EXPECT_FALSE(backend.quit) << "another form is still open";
   int loads = 0;
   form.Load = [&] { ++loads; };
-  app.Show(form);
+  form.Show();
   EXPECT_EQ(loads, 1);
   EXPECT_EQ(txt.GetText(), u"start");
   EXPECT_EQ(form["btnGo"].MousePointer(), tk::mouse::kDefault);
 }
 
 TEST_F(ModelTest, AnExceptionInAHandlerIsShownAndTheProgramGoesOn) {
-  app.Show(form);
+  form.Show();
   form["btnGo"].Click = [&] { lst.SetListIndex(5); };
   form["btnGo"].UserClick();
   ASSERT_EQ(backend.messages.size(), 1u);
@@ -201,7 +201,7 @@ TEST_F(ModelTest, PendingInputRunsInsideDoEventsAndTheBusyCursorReachesTheBacken
   EXPECT_EQ(ran, 1);
   app.SetMousePointer(tk::mouse::kHourglass);
   app.SetMousePointer(tk::mouse::kDefault);
-  EXPECT_EQ(backend.pointerHistory, (std::vector<int>{11, 0}));
+  EXPECT_EQ(backend.pointerHistory, (std::vector<int>{tk::mouse::kHourglass, tk::mouse::kDefault}));
   app.RegisterCursor(101, {"hand", 6, 0});
   EXPECT_EQ(app.LoadResCursor(101).hotX, 6);
   EXPECT_THROW(app.LoadResCursor(102), std::runtime_error);

@@ -43,14 +43,6 @@ struct SlistDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(), Lower);
-  return out;
-}
-
 std::string_view Trim(std::string_view s) {
   const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
   while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
@@ -59,7 +51,7 @@ std::string_view Trim(std::string_view s) {
 }
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && LowerAscii(s.substr(0, prefix.size())) == prefix;
+  return s.size() >= prefix.size() && rt::LowerAscii(s.substr(0, prefix.size())) == prefix;
 }
 
 // The charset parameter of a Content-Type value, lower-cased and unquoted.
@@ -71,12 +63,12 @@ std::string CharsetOf(std::string_view contentType) {
                                                               ? std::string_view::npos
                                                               : next - from - 1);
     const std::size_t eq = param.find('=');
-    if (eq != std::string_view::npos && LowerAscii(Trim(param.substr(0, eq))) == "charset") {
+    if (eq != std::string_view::npos && rt::LowerAscii(Trim(param.substr(0, eq))) == "charset") {
       std::string_view value = Trim(param.substr(eq + 1));
       if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
         value = value.substr(1, value.size() - 2);
       }
-      return LowerAscii(Trim(value));
+      return rt::LowerAscii(Trim(value));
     }
     from = next;
   }
@@ -341,7 +333,7 @@ std::int32_t CurlInternet::InternetCheckConnectionA(const std::u16string& url,
     curl_free(value);
     return out;
   };
-  const std::string scheme = LowerAscii(part(CURLUPART_SCHEME, 0));
+  const std::string scheme = rt::LowerAscii(part(CURLUPART_SCHEME, 0));
   const std::string host = part(CURLUPART_HOST, 0);
   const std::string port = part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
   if ((scheme != "http" && scheme != "https") || host.empty() || port.empty()) return 0;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/posix/posix_files.h"
+#include "runtime/text.h"
 
 namespace platform {
 
@@ -18,11 +19,10 @@ constexpr std::uint32_t kWow64Flags = 0x0100 | 0x0200;
 
 bool IsPredefined(HKey key) { return key >= kFirstPredefinedKey && key <= kLastPredefinedKey; }
 
-char16_t Fold(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c; }
-
 bool SameName(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return Fold(x) == Fold(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+           return rt::LowerAscii(x) == rt::LowerAscii(y);
+         });
 }
 
 std::u16string Join(const std::u16string& parent, const std::u16string& child) {

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "runtime/text.h"
+
 namespace platform {
 namespace {
 
@@ -18,22 +20,12 @@ bool IsCLocale(std::string_view name) {
 // 0; a character outside the 16-bit plane is no usable separator either.
 char16_t DecodeSeparator(const char* text) {
   if (text == nullptr || text[0] == '\0') return 0;
-  const auto* s = reinterpret_cast<const unsigned char*>(text);
-  const unsigned char c = s[0];
-  if (c < 0x80) return c;
-  auto cont = [&](int i) { return (s[i] & 0xC0) == 0x80; };
-  if ((c & 0xE0) == 0xC0 && cont(1)) {
-    const char32_t cp = (char32_t{c & 0x1Fu} << 6) | (s[1] & 0x3Fu);
-    if (cp >= 0x80) return static_cast<char16_t>(cp);
-  } else if ((c & 0xF0) == 0xE0 && cont(1) && cont(2)) {
-    const char32_t cp = (char32_t{c & 0x0Fu} << 12) | (char32_t{s[1] & 0x3Fu} << 6) | (s[2] & 0x3Fu);
-    if (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF)) return static_cast<char16_t>(cp);
-  } else if ((c & 0xF8) == 0xF0) {
-    return 0;
-  } else if (s[1] == '\0') {
-    return c;  // a lone high byte: Latin-1 maps it to the same code point
-  }
-  return 0;
+  const std::string_view bytes(text);
+  const char16_t first = rt::FromUtf8(bytes).front();
+  // A lone high byte: Latin-1 maps it to the same code point.
+  if (first == 0xFFFD && bytes.size() == 1) return static_cast<unsigned char>(bytes[0]);
+  if (first == 0xFFFD || (first >= 0xD800 && first <= 0xDFFF)) return 0;
+  return first;
 }
 
 struct LanguageSeparators {
@@ -56,10 +48,7 @@ constexpr LanguageSeparators kByLanguage[] = {
 
 rt::NumberLocale GuessFromLanguage(std::string_view name) {
   const std::size_t end = name.find_first_of("_.@-");
-  std::string language(name.substr(0, end));
-  for (char& c : language) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
+  const std::string language = rt::LowerAscii(name.substr(0, end));
   // Switzerland writes 1'234.50 in each of its languages.
   if (end != std::string_view::npos && name.substr(end, 3) == "_CH" &&
       (language == "de" || language == "fr" || language == "it")) {
