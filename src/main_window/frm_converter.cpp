@@ -131,9 +131,7 @@ FrmConverter::FrmConverter(tk::Application& app, const platform::Services& servi
   txtAmount.GotFocus = [this] { txtAmount_GotFocus(); };
 }
 
-void FrmConverter::Form_Initialize() {
-  // Nothing to initialise on Linux: the toolkit draws its controls themed as is.
-}
+void FrmConverter::Form_Initialize() { App().InitCommonControls(); }
 
 void FrmConverter::Form_Load() {
   Show();

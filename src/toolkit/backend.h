@@ -50,6 +50,8 @@ class Backend {
   // Runs the event loop until Quit.
   virtual int Run() = 0;
   virtual void Quit() = 0;
+  // Readies the platform's common controls; most toolkits need nothing.
+  virtual void InitCommonControls() {}
 };
 
 }  // namespace tk
