@@ -16,6 +16,11 @@ add_subdirectory(src/net)
 add_subdirectory(src/about)
 add_subdirectory(src/main_window)
 
+# The program needs the services and the resources of the executable.
+if(TARGET quillon_toolkit_win32 AND TARGET quillon_platform_win32 AND TARGET quillon_resources_win32)
+  add_subdirectory(src/app)
+endif()
+
 if(QUILLON_TESTS)
   enable_testing()
   if(NOT TARGET GTest::gtest)

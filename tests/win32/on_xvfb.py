@@ -43,6 +43,9 @@ def main(argv):
                                             start_new_session=True))
         return subprocess.run(command, env=env).returncode
     finally:
+        if os.path.basename(command[0]).startswith("wine"):
+            # Wine's helper processes drew on this display too: end them with it.
+            subprocess.run([os.path.join(os.path.dirname(command[0]), "wineserver"), "-k"], timeout=60)
         for process in helpers + [server]:
             try:
                 os.killpg(process.pid, signal.SIGTERM)

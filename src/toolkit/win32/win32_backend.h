@@ -27,6 +27,9 @@ class Win32FormPeer;
 // Where the designs' pictures live in the executable: a picture's resource
 // path maps to a resource number (an icon for a form, a cursor for a mouse
 // icon, the image file's bytes as RCDATA for a picture).
+// The window property that holds a control's design name as a global atom.
+inline constexpr wchar_t kControlNameProperty[] = L"QuillonControl";
+
 struct Win32Resources {
   HINSTANCE module = nullptr;
   std::map<std::string, int> numbers;

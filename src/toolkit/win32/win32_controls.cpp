@@ -42,6 +42,11 @@ Font EffectiveFont(const Control& control) {
   return font;
 }
 
+void ForgetName(HWND window) {
+  if (const auto atom = static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(RemovePropW(window, kControlNameProperty))))
+    GlobalDeleteAtom(atom);
+}
+
 }  // namespace
 
 ControlPeerBase::ControlPeerBase(Win32Backend& backend, Win32FormPeer& form, Control& control)
@@ -57,6 +62,9 @@ void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exSt
                             nullptr, backend_.Module(), nullptr);
   if (!window_) throw std::runtime_error("cannot create the window of " + design.name);
   SetWindowSubclass(window_, &ControlPeerBase::Subclass, 0, reinterpret_cast<DWORD_PTR>(this));
+  // The design's name, readable from other processes (scripted tools) as a global atom.
+  const std::wstring name(design.name.begin(), design.name.end());
+  SetPropW(window_, kControlNameProperty, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GlobalAddAtomW(name.c_str()))));
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.FontFor(EffectiveFont(control_), dpi)), FALSE);
   if (design.backColor) backBrush_ = CreateSolidBrush(ToColorRef(*design.backColor));
   if (!design.toolTip.empty() && form_.ToolTips()) {
@@ -78,6 +86,7 @@ ControlPeerBase::~ControlPeerBase() {
   if (!window_) return;
   backend_.Unregister(window_);
   RemoveWindowSubclass(window_, &ControlPeerBase::Subclass, 0);
+  ForgetName(window_);
   // Destroying the focused control moves the focus: that is no user's choice.
   backend_.BeginModelFocus();
   if (IsWindow(window_)) DestroyWindow(window_);
@@ -141,6 +150,10 @@ bool ControlPeerBase::Message(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
                              static_cast<float>(Twips(GET_Y_LPARAM(lParam), dpi)));
       return false;
     }
+    case WM_NCDESTROY:
+      // Destroyed with its container, before its peer.
+      ForgetName(window_);
+      return false;
     case WM_SETCURSOR: {
       if (LOWORD(lParam) != HTCLIENT && !backend_.Busy()) return false;
       HCURSOR cursor = nullptr;
