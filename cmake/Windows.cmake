@@ -16,6 +16,16 @@ add_subdirectory(src/net)
 add_subdirectory(src/about)
 add_subdirectory(src/main_window)
 
+# The executable's resources, linked into the program (and the test that reads
+# them back) as an object.
+configure_file(resources/quillon_version.h.in ${PROJECT_BINARY_DIR}/resources/quillon_version.h @ONLY)
+add_library(quillon_resources_win32 OBJECT resources/quillon.rc)
+target_include_directories(quillon_resources_win32 PUBLIC ${PROJECT_SOURCE_DIR}/resources
+                                                          ${PROJECT_BINARY_DIR}/resources)
+set_property(SOURCE resources/quillon.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${PROJECT_SOURCE_DIR}/resources/quillon.manifest ${PROJECT_SOURCE_DIR}/resources/cursors/hand.cur
+  ${PROJECT_SOURCE_DIR}/resources/icons/main.ico ${PROJECT_SOURCE_DIR}/resources/icons/about.ico)
+
 # The program needs the services and the resources of the executable.
 if(TARGET quillon_toolkit_win32 AND TARGET quillon_platform_win32 AND TARGET quillon_resources_win32)
   add_subdirectory(src/app)

@@ -19,13 +19,19 @@ if(CMAKE_CROSSCOMPILING_EMULATOR)
 endif()
 
 # One CTest test per program, not per case: every Wine start costs a process
-# tree of its own. Without an emulator (the 32-bit build) the programs are
-# only built.
+# tree of its own. LAUNCHER names a Linux program that runs the Wine command
+# it is given. Without an emulator (the 32-bit build) the programs are only
+# built.
 function(quillon_wine_test target)
+  cmake_parse_arguments(arg "" "" "LAUNCHER;ENVIRONMENT" ${ARGN})
   if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
     return()
   endif()
-  add_test(NAME win.${target} COMMAND ${target} ${ARGN})
+  if(arg_LAUNCHER)
+    add_test(NAME win.${target} COMMAND ${arg_LAUNCHER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${target}>)
+  else()
+    add_test(NAME win.${target} COMMAND ${target})
+  endif()
   set_tests_properties(win.${target} PROPERTIES FIXTURES_REQUIRED wine_prefix
-                                                ENVIRONMENT "${QUILLON_WINE_ENV}" TIMEOUT 300)
+                       ENVIRONMENT "${QUILLON_WINE_ENV};${arg_ENVIRONMENT}" TIMEOUT 300)
 endfunction()

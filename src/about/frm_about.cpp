@@ -195,7 +195,7 @@ bool FrmAbout::GetKeyValue(platform::HKey keyRoot, const std::u16string& keyName
 
   switch (type) {
     case platform::kRegSz:
-      // Values here hold paths, and paths on this platform are UTF-8.
+      // The registry hands text over as UTF-8 on every platform.
       keyVal = rt::FromUtf8(std::string_view(reinterpret_cast<const char*>(buffer.data()), count));
       break;
     case platform::kRegDword: {

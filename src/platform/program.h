@@ -16,6 +16,12 @@ class ProgramStarter {
   virtual void Start(const std::u16string& commandLine, int windowStyle) = 0;
 };
 
+// Attribute bits of a directory search that widen what matches; 0 means
+// normal files only (read-only and archived ones included).
+constexpr int kAttrHidden = 2;
+constexpr int kAttrSystem = 4;
+constexpr int kAttrDirectory = 16;
+
 // A directory search for one exact path: the file name when a file matching
 // the attributes is there, the empty text otherwise.
 class FileLookup {

@@ -19,13 +19,18 @@ constexpr std::uint32_t kRegDword = 4;
 
 constexpr std::uint32_t kKeyRead = 0x20019;
 
+// Hands a value's bytes to a RegQueryValueExA caller: with no buffer only the
+// size, a buffer too small gets kErrorMoreData and the size it needs.
+std::int32_t CopyValueOut(const std::uint8_t* bytes, std::uint32_t size, std::uint8_t* data,
+                          std::uint32_t& dataSize);
+
 class Registry {
  public:
   virtual ~Registry() = default;
   virtual std::int32_t RegOpenKeyExA(HKey root, const std::u16string& subKey, std::uint32_t options,
                                      std::uint32_t samDesired, HKey& result) = 0;
   // `dataSize` in: the buffer's size; out: the bytes stored (or needed, with
-  // kErrorMoreData).
+  // kErrorMoreData). Text values come as UTF-8 on every platform.
   virtual std::int32_t RegQueryValueExA(HKey key, const std::u16string& valueName,
                                         std::uint32_t reserved, std::uint32_t& type,
                                         std::uint8_t* data, std::uint32_t& dataSize) = 0;

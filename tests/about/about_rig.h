@@ -12,8 +12,10 @@
 struct AboutRig {
   static inline const tk::Picture kHand{":/quillon/cursors/hand.png", 6, 0};
 
-  explicit AboutRig(tk::AppInfo info = {u"Quillon", 1, 0, 0, u"/opt/quillon"})
-      : app(backend, std::move(info)), main(app, MainDesign(), {}), about(app, Services()) {
+  // `services` replaces the fakes, for tests on a platform's real services.
+  explicit AboutRig(tk::AppInfo info = {u"Quillon", 1, 0, 0, u"/opt/quillon"},
+                    const platform::Services* services = nullptr)
+      : app(backend, std::move(info)), main(app, MainDesign(), {}), about(app, services ? *services : Services()) {
     app.RegisterCursor(101, kHand);
     main.Show();
     about.Show();

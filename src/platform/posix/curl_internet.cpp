@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/content_type.h"
 #include "runtime/text.h"
 
 namespace platform {
@@ -43,36 +44,8 @@ struct SlistDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-std::string_view Trim(std::string_view s) {
-  const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isSpace(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && rt::LowerAscii(s.substr(0, prefix.size())) == prefix;
-}
-
-// The charset parameter of a Content-Type value, lower-cased and unquoted.
-std::string CharsetOf(std::string_view contentType) {
-  std::size_t from = contentType.find(';');
-  while (from != std::string_view::npos) {
-    const std::size_t next = contentType.find(';', from + 1);
-    std::string_view param = contentType.substr(from + 1, next == std::string_view::npos
-                                                              ? std::string_view::npos
-                                                              : next - from - 1);
-    const std::size_t eq = param.find('=');
-    if (eq != std::string_view::npos && rt::LowerAscii(Trim(param.substr(0, eq))) == "charset") {
-      std::string_view value = Trim(param.substr(eq + 1));
-      if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
-        value = value.substr(1, value.size() - 2);
-      }
-      return rt::LowerAscii(Trim(value));
-    }
-    from = next;
-  }
-  return {};
 }
 
 // What one GET collected. The header callback sees the headers of every
@@ -119,10 +92,10 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
     t.headersDone = false;
     t.hasLocation = false;
     t.body.clear();
-  } else if (Trim(line).empty()) {
+  } else if (TrimHeaderSpace(line).empty()) {
     t.headersDone = true;
   } else if (!t.headersDone && StartsWithNoCase(line, "location:")) {
-    t.hasLocation = !Trim(line.substr(9)).empty();
+    t.hasLocation = !TrimHeaderSpace(line.substr(9)).empty();
   }
   return n;
 }
@@ -175,7 +148,7 @@ std::vector<std::string> HeaderLines(const std::u16string& headers, std::uint32_
   while (from <= utf8.size()) {
     std::size_t end = utf8.find('\n', from);
     if (end == std::string::npos) end = utf8.size();
-    const std::string_view line = Trim(std::string_view(utf8).substr(from, end - from));
+    const std::string_view line = TrimHeaderSpace(std::string_view(utf8).substr(from, end - from));
     if (!line.empty()) lines.emplace_back(line);
     from = end + 1;
   }

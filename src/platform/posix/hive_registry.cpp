@@ -1,7 +1,6 @@
 #include "platform/posix/hive_registry.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include "platform/posix/posix_files.h"
@@ -79,18 +78,7 @@ std::int32_t HiveRegistry::RegQueryValueExA(HKey key, const std::u16string& valu
   if (value == values_.end()) return kErrorFileNotFound;
 
   type = value->type;
-  const auto needed = static_cast<std::uint32_t>(value->bytes.size());
-  if (data == nullptr) {
-    dataSize = needed;
-    return kErrorSuccess;
-  }
-  if (dataSize < needed) {
-    dataSize = needed;
-    return kErrorMoreData;
-  }
-  if (needed > 0) std::memcpy(data, value->bytes.data(), needed);
-  dataSize = needed;
-  return kErrorSuccess;
+  return CopyValueOut(value->bytes.data(), static_cast<std::uint32_t>(value->bytes.size()), data, dataSize);
 }
 
 std::int32_t HiveRegistry::RegCloseKey(HKey key) {

@@ -8,11 +8,6 @@
 
 namespace platform {
 
-// Attribute bits of a directory search that widen what matches; 0 means
-// normal files only.
-constexpr int kAttrHidden = 2;
-constexpr int kAttrDirectory = 16;
-
 // Dir for one exact path (no wildcards). A normal file, or a link to one,
 // yields its last path component; folders, hidden names (a leading "."),
 // sockets, fifos, devices and missing paths yield the empty text unless the

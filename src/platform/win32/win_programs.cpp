@@ -1,0 +1,66 @@
+#include "platform/win32/win_programs.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/win32/ansi.h"
+
+namespace platform::win32 {
+
+void WinProgramStarter::Start(const std::u16string& commandLine, int windowStyle) {
+  std::string line = ToAnsi(commandLine);
+  if (line.empty()) throw StartFailed("no program to start");
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(windowStyle);
+  PROCESS_INFORMATION process{};
+  // The call may write into the command line, so it gets a copy of its own.
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    const DWORD error = GetLastError();
+    throw StartFailed(ToAnsi(commandLine) + ": " + ErrorText(error));
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+std::u16string WinFiles::Dir(const std::u16string& path, int attributes) {
+  const std::string pattern = ToAnsi(path);
+  if (pattern.empty()) return {};
+  constexpr DWORD kWidening = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+  const DWORD allowed = static_cast<DWORD>(attributes) & kWidening;
+  WIN32_FIND_DATAA found{};
+  HANDLE search = ::FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return {};
+  std::u16string name;
+  do {
+    const std::string entry = found.cFileName;
+    if (entry == "." || entry == "..") continue;
+    if ((found.dwFileAttributes & kWidening & ~allowed) == 0) {
+      name = FromAnsi(entry);
+      break;
+    }
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
+  return name;
+}
+
+std::u16string ProgramFolder() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      std::u16string path(reinterpret_cast<const char16_t*>(buffer.data()), length);
+      const auto slash = path.find_last_of(u"\\/");
+      if (slash == std::u16string::npos) return {};
+      // "C:\quillon.exe" lies in "C:\", which keeps its backslash.
+      path.resize(slash > 0 && path[slash - 1] == u':' ? slash + 1 : slash);
+      return path;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+}  // namespace platform::win32
