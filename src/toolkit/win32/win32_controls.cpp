@@ -186,12 +186,14 @@ class LabelPeer : public ControlPeerBase {
     const ControlDesign& design = control.Design();
     // Captions can hold text from a downloaded page: "&" is never an access key.
     DWORD style = SS_NOPREFIX;
-    if (design.alignment == Alignment::Center)
+    if (design.autoSize)
+      style |= SS_LEFTNOWORDWRAP;  // sized to its text: no room to align in, nothing to wrap
+    else if (design.alignment == Alignment::Center)
       style |= SS_CENTER;
     else if (design.alignment == Alignment::Right)
       style |= SS_RIGHT;
     else
-      style |= design.autoSize ? SS_LEFTNOWORDWRAP : SS_LEFT;
+      style |= SS_LEFT;
     // A static without SS_NOTIFY lets the mouse through to what lies beneath.
     if (control.Click || control.MouseMove || !design.toolTip.empty()) style |= SS_NOTIFY;
     Create(L"STATIC", style, 0);
