@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "about/frm_about.h"
+#include "app/win_resources.h"
 #include "main_window/fixture.h"
 #include "toolkit/win32/win32_peers.h"
 
@@ -68,6 +69,7 @@ class Win32BackendTest : public ::testing::Test {
     services.files = &files;
     settings.locale = {u'.', u','};
     settings.ratesUrl = u"http://127.0.0.1:9/cgi-bin/cgicalc.cgi?value=1&base=EUR";
+    app.RegisterCursor(FrmAbout::kHandCursor, {kWindowsHandCursor});
     about = std::make_unique<FrmAbout>(app, services);
     frm = std::make_unique<quillon::FrmConverter>(app, services, settings, about.get());
     frm->Show();
@@ -126,7 +128,7 @@ class Win32BackendTest : public ::testing::Test {
 
   std::vector<Box> shown;
   UINT_PTR timer = 0;
-  tk::Win32Backend backend{{}};
+  tk::Win32Backend backend{{GetModuleHandleW(nullptr), WindowsResourceNumbers()}};
   tk::Application app{backend, {u"Quillon", 1, 0, 0, u"C:\\Program Files\\Quillon"}};
   fakes::FakeInternet internet;
   fakes::RecordingShell shell;
@@ -368,6 +370,27 @@ TEST_F(Win32BackendTest, HourglassWhileBusyAndPendingInputRunsInDoEvents) {
   EXPECT_FALSE(frm->Option2.IsChosen());
   app.DoEvents();
   EXPECT_TRUE(frm->Option2.IsChosen());
+}
+
+TEST_F(Win32BackendTest, PicturesIconsAndTheHandComeFromTheResources) {
+  for (const auto& [resource, number] : WindowsResourceNumbers()) {
+    if (resource.find("/pictures/") != std::string::npos) {
+      EXPECT_NE(backend.DecodedPicture({resource}), nullptr) << resource;
+    }
+  }
+  EXPECT_NE(SendMessageW(H(*frm), WM_GETICON, ICON_BIG, 0), 0);
+  about->Show();
+  Pump();
+  EXPECT_NE(SendMessageW(H(*about), WM_GETICON, ICON_SMALL, 0), 0);
+
+  // Over a link the pointer becomes the hand of resource 101.
+  const HWND link = H((*about)["Command1"]);
+  SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ((*about)["Command1"].MousePointer(), tk::mouse::kCustom);
+  SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  const HCURSOR hand = backend.Cursor({kWindowsHandCursor});
+  ASSERT_NE(hand, nullptr);
+  EXPECT_EQ(GetCursor(), hand);
 }
 
 }  // namespace
