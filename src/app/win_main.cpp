@@ -35,12 +35,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   platform::win32::WinProgramStarter programs;
   platform::win32::WinFiles files;
 
-  platform::Services services;
-  services.internet = &internet;
-  services.shell = &shell;
-  services.registry = &registry;
-  services.programs = &programs;
-  services.files = &files;
+  const platform::Services services{
+      .internet = &internet, .shell = &shell, .registry = &registry, .programs = &programs, .files = &files};
 
   quillon::ConverterSettings settings;
   settings.locale = platform::UserNumberLocale();

@@ -12,6 +12,22 @@ namespace tk {
 class Control;
 class Form;
 
+// A peer's guard against its own echo: what the native control reports while
+// the peer mirrors a change of the model is that change, not the user's input.
+class EchoGuard {
+ protected:
+  template <typename F>
+  void Mirror(F&& change) {
+    ++echo_;
+    change();
+    --echo_;
+  }
+  bool Echoing() const { return echo_ > 0; }
+
+ private:
+  int echo_ = 0;
+};
+
 class ControlPeer {
  public:
   virtual ~ControlPeer() = default;

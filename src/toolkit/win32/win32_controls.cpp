@@ -115,6 +115,11 @@ HBRUSH ControlPeerBase::Colors(HDC dc) {
   return backBrush_;
 }
 
+HBRUSH ControlPeerBase::DesignedColors(HDC dc) {
+  const ControlDesign& design = control_.Design();
+  return design.foreColor || design.backColor ? ControlPeerBase::Colors(dc) : nullptr;
+}
+
 bool ControlPeerBase::TrackClick(UINT message, LPARAM lParam) {
   if (message == WM_LBUTTONDOWN) {
     pressed_ = true;
@@ -295,10 +300,7 @@ class TextBoxPeer : public ControlPeerBase {
     if (code == EN_CHANGE && !Echoing()) box_.UserTyped(WindowText(Window()));
   }
 
-  HBRUSH Colors(HDC dc) override {
-    const ControlDesign& design = GetControl().Design();
-    return design.foreColor || design.backColor ? ControlPeerBase::Colors(dc) : nullptr;
-  }
+  HBRUSH Colors(HDC dc) override { return DesignedColors(dc); }
 
  private:
   TextBox& box_;
@@ -334,10 +336,7 @@ class ListPeer : public ControlPeerBase {
       box_.UserSelect(row);
   }
 
-  HBRUSH Colors(HDC dc) override {
-    const ControlDesign& design = GetControl().Design();
-    return design.foreColor || design.backColor ? ControlPeerBase::Colors(dc) : nullptr;
-  }
+  HBRUSH Colors(HDC dc) override { return DesignedColors(dc); }
 
  private:
   ListBox& box_;

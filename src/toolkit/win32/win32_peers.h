@@ -19,7 +19,7 @@ int Twips(int pixels, UINT dpi);
 UINT DpiOf(HWND window);
 COLORREF ToColorRef(const Color& color);
 
-class ControlPeerBase : public ControlPeer {
+class ControlPeerBase : public ControlPeer, protected EchoGuard {
  public:
   ControlPeerBase(Win32Backend& backend, Win32FormPeer& form, Control& control);
   ~ControlPeerBase() override;
@@ -46,17 +46,11 @@ class ControlPeerBase : public ControlPeer {
   void Create(const wchar_t* windowClass, DWORD style, DWORD exStyle);
   // Messages of the control's window before its own procedure; true when used up.
   virtual bool Message(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  // Runs a mirror of the model's change: what the control notifies meanwhile
-  // is the echo of that change, not the user's input.
-  template <typename F>
-  void Mirror(F&& change) {
-    ++echo_;
-    change();
-    --echo_;
-  }
-  bool Echoing() const { return echo_ > 0; }
   Win32Backend& Backend() const { return backend_; }
   virtual void ShowCaption(const Text& caption);
+  // The design's colours, or the system's (null) when it names none: for
+  // controls with a background of their own.
+  HBRUSH DesignedColors(HDC dc);
   // A click as the designer's toolkit counts it: the left button released
   // over the control it was pressed on.
   bool TrackClick(UINT message, LPARAM lParam);
@@ -70,7 +64,6 @@ class ControlPeerBase : public ControlPeer {
   HWND window_ = nullptr;
   COLORREF background_;
   HBRUSH backBrush_ = nullptr;
-  int echo_ = 0;
   bool pressed_ = false;
 };
 

@@ -28,6 +28,7 @@ sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "acceptance"))
 
+from acceptance import on_signal  # noqa: E402
 from desktop import SCREEN, Desktop, wait_for  # noqa: E402
 from scenarios import (CANT_CONNECT, RATES_MISSING, STARTUP_HINT, Page, check, equal,  # noqa: E402
                        two_decimals)
@@ -386,14 +387,6 @@ def installer(run):
 
 
 # -- the run ------------------------------------------------------------------
-
-class Stopped(Exception):
-    pass
-
-
-def on_signal(number, _frame):
-    raise Stopped(f"stopped by signal {number}")
-
 
 def main():
     parser = argparse.ArgumentParser()
