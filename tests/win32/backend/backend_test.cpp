@@ -4,7 +4,9 @@
 
 #include <windows.h>
 #undef MessageBox
+#include <commctrl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -210,6 +212,14 @@ TEST_F(Win32BackendTest, WindowsHaveTheirDesignedSizeStylesAndPlaces) {
     EXPECT_EQ(style & row.forbidden, 0) << row.name;
   }
   EXPECT_EQ(SendMessageW(H(frm->lstSymbol), LB_GETCOUNT, 0, 0), 22);
+
+  // A tool tip for every control whose design has one.
+  for (const tk::Form* form : {static_cast<tk::Form*>(frm.get()), static_cast<tk::Form*>(about.get())}) {
+    const auto designed = std::count_if(form->Controls().begin(), form->Controls().end(),
+                                        [](const auto& c) { return !c->Design().toolTip.empty(); });
+    const HWND tips = dynamic_cast<tk::win32::Win32FormPeer*>(form->Peer())->ToolTips();
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), designed) << form->Name();
+  }
 }
 
 TEST_F(Win32BackendTest, WhatTheModelSetsTheControlsShow) {
