@@ -42,9 +42,17 @@ bool Contains(const Rect& outer, const Rect& inner) {
          inner.top + inner.height <= outer.top + outer.height;
 }
 
-// Labels, images and lines are painted on their container in the designer's
-// toolkit, so every other control stands in front of them.
-bool Windowless(Kind kind) { return kind == Kind::Label || kind == Kind::Image || kind == Kind::Line; }
+// Stacking tiers: labels and lines are painted on their container in the
+// designer's toolkit, pictures over them (the About window's donate picture
+// lies over its note), every other control in front of both.
+int Tier(Kind kind) {
+  switch (kind) {
+    case Kind::Label:
+    case Kind::Line: return 0;
+    case Kind::Image: return 1;
+    default: return 2;
+  }
+}
 
 HICON LoadIconSized(HINSTANCE module, int number, int metric) {
   const int size = GetSystemMetrics(metric);
@@ -136,13 +144,13 @@ void Win32FormPeer::PaintLines(HWND window, HDC dc) const {
 }
 
 void Win32FormPeer::ControlsCreated() {
-  // Stacking among siblings: earlier rows of the design lie in front, and
-  // windowed controls in front of the windowless kinds.
+  // Stacking among siblings: by tier, and within one the earlier rows of the
+  // design in front.
   const auto& controls = form_.Controls();
-  for (bool windowless : {true, false}) {
+  for (int tier : {0, 1, 2}) {
     for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
       auto* peer = dynamic_cast<ControlPeerBase*>((*it)->Peer());
-      if (peer && Windowless((*it)->GetKind()) == windowless)
+      if (peer && Tier((*it)->GetKind()) == tier)
         SetWindowPos(peer->Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
   }
