@@ -26,6 +26,11 @@ set_property(SOURCE resources/quillon.rc APPEND PROPERTY OBJECT_DEPENDS
   ${PROJECT_SOURCE_DIR}/resources/quillon.manifest ${PROJECT_SOURCE_DIR}/resources/cursors/hand.cur
   ${PROJECT_SOURCE_DIR}/resources/icons/main.ico ${PROJECT_SOURCE_DIR}/resources/icons/about.ico)
 
+# The program needs the services and the resources of the executable.
+if(TARGET quillon_toolkit_win32 AND TARGET quillon_platform_win32 AND TARGET quillon_resources_win32)
+  add_subdirectory(src/app)
+endif()
+
 if(QUILLON_TESTS)
   enable_testing()
   if(NOT TARGET GTest::gtest)

@@ -131,9 +131,7 @@ FrmConverter::FrmConverter(toolkit::Application& app, const platform::Services& 
   txtAmount.GotFocus = [this] { txtAmount_GotFocus(); };
 }
 
-void FrmConverter::Form_Initialize() {
-  // Nothing to initialise on Linux: the toolkit draws its controls themed as is.
-}
+void FrmConverter::Form_Initialize() { App().InitCommonControls(); }
 
 void FrmConverter::Form_Load() {
   Show();

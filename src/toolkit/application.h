@@ -37,6 +37,7 @@ class Application {
   int MousePointer() const { return screenPointer_; }
   void SetMousePointer(int pointer);
   void DoEvents();
+  void InitCommonControls() { backend_.InitCommonControls(); }
 
   void RegisterCursor(int id, Picture picture) { cursors_[id] = std::move(picture); }
   Picture LoadResCursor(int id) const;

@@ -12,6 +12,22 @@ namespace toolkit {
 class Control;
 class Form;
 
+// A peer's guard against its own echo: what the native control reports while
+// the peer mirrors a change of the model is that change, not the user's input.
+class EchoGuard {
+ protected:
+  template <typename F>
+  void Mirror(F&& change) {
+    ++echo_;
+    change();
+    --echo_;
+  }
+  bool Echoing() const { return echo_ > 0; }
+
+ private:
+  int echo_ = 0;
+};
+
 class ControlPeer {
  public:
   virtual ~ControlPeer() = default;
@@ -50,6 +66,8 @@ class Backend {
   // Runs the event loop until Quit.
   virtual int Run() = 0;
   virtual void Quit() = 0;
+  // Readies the platform's common controls; most toolkits need nothing.
+  virtual void InitCommonControls() {}
 };
 
 }  // namespace toolkit

@@ -31,7 +31,7 @@ class PeerBridge : public QObject {
   ControlPeerBase& peer_;
 };
 
-class ControlPeerBase : public ControlPeer {
+class ControlPeerBase : public ControlPeer, protected EchoGuard {
  public:
   ControlPeerBase(QtBackend& backend, Control& control, QWidget* widget);
   ~ControlPeerBase() override;
@@ -55,15 +55,6 @@ class ControlPeerBase : public ControlPeer {
   virtual bool Filter(QObject* watched, QEvent* event);
 
  protected:
-  // Runs a mirror of the model's change: what the widget signals meanwhile is
-  // the echo of that change, not the user's input.
-  template <typename F>
-  void Mirror(F&& change) {
-    ++echo_;
-    change();
-    --echo_;
-  }
-  bool Echoing() const { return echo_ > 0; }
   QObject* Bridge() { return &bridge_; }
   // Shows the caption on the widget; kinds with a caption override it.
   virtual void ShowCaption(const QString& caption);
@@ -78,7 +69,6 @@ class ControlPeerBase : public ControlPeer {
   QPointer<QWidget> widget_;
   QWidget* const key_;  // the widget's entry in the backend, even once deleted
   PeerBridge bridge_;
-  int echo_ = 0;
   int pointer_ = -1;  // what the widget shows, -1 before the first
   Picture icon_;
 };

@@ -1,0 +1,268 @@
+#include "toolkit/win32/win32_backend.h"
+
+#include <windows.h>
+// commctrl.h needs windows.h first.
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cwctype>
+#include <string>
+
+#include "toolkit/form.h"
+#include "toolkit/win32/win32_graphics.h"
+#include "toolkit/win32/win32_peers.h"
+
+namespace toolkit::win32 {
+
+using win32::ControlPeerBase;
+using win32::Win32FormPeer;
+
+Win32Backend::Win32Backend(Win32Resources resources)
+    : resources_(std::move(resources)), gdiplus_(win32::StartGraphics()) {
+  if (!resources_.module) resources_.module = GetModuleHandleW(nullptr);
+}
+
+Win32Backend::~Win32Backend() {
+  for (auto& [name, image] : images_) win32::ReleaseImage(image);
+  win32::StopGraphics(gdiplus_);
+  for (auto& [name, cursor] : cursors_)
+    if (cursor) DestroyCursor(cursor);
+  for (auto& [key, font] : fonts_) DeleteObject(font);
+}
+
+std::unique_ptr<FormPeer> Win32Backend::CreateFormPeer(Form& form) {
+  return std::make_unique<Win32FormPeer>(*this, form);
+}
+
+void Win32Backend::InitCommonControls() { ::InitCommonControls(); }
+
+ControlPeerBase* Win32Backend::PeerOf(HWND window) const {
+  auto found = peers_.find(window);
+  return found == peers_.end() ? nullptr : found->second;
+}
+
+void Win32Backend::RemoveForm(Win32FormPeer* form) { std::erase(forms_, form); }
+
+Win32FormPeer* Win32Backend::FormOf(HWND window) const {
+  const HWND top = window ? GetAncestor(window, GA_ROOT) : nullptr;
+  for (Win32FormPeer* form : forms_)
+    if (form->Window() == top) return form;
+  return nullptr;
+}
+
+int Win32Backend::ResourceNumber(const Picture& picture) const {
+  auto found = resources_.numbers.find(picture.resource);
+  return found == resources_.numbers.end() ? 0 : found->second;
+}
+
+void* Win32Backend::DecodedPicture(const Picture& picture) {
+  if (picture.Empty()) return nullptr;
+  auto [it, added] = images_.try_emplace(picture.resource, nullptr);
+  if (!added) return it->second;
+  const int number = ResourceNumber(picture);
+  HRSRC found = number ? FindResourceW(resources_.module, MAKEINTRESOURCEW(number), MAKEINTRESOURCEW(10)) : nullptr;
+  HGLOBAL loaded = found ? LoadResource(resources_.module, found) : nullptr;
+  const void* bytes = loaded ? LockResource(loaded) : nullptr;
+  if (bytes) it->second = win32::DecodeImage(bytes, SizeofResource(resources_.module, found));
+  return it->second;
+}
+
+HCURSOR Win32Backend::Cursor(const Picture& picture) {
+  auto [it, added] = cursors_.try_emplace(picture.resource, nullptr);
+  if (added) {
+    if (const int number = ResourceNumber(picture))
+      it->second = static_cast<HCURSOR>(LoadImageW(resources_.module, MAKEINTRESOURCEW(number), IMAGE_CURSOR, 0, 0, 0));
+  }
+  return it->second;
+}
+
+HFONT Win32Backend::FontFor(const toolkit::Font& font, UINT dpi) {
+  const auto key = std::make_tuple(font.family, font.points, font.bold, dpi);
+  auto [it, added] = fonts_.try_emplace(key, nullptr);
+  if (added) {
+    const std::wstring family(font.family.begin(), font.family.end());
+    const int height = -static_cast<int>(std::lround(font.points * dpi / 72.0));
+    it->second = CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                             family.c_str());
+  }
+  return it->second;
+}
+
+void Win32Backend::FocusForModel(HWND window) {
+  BeginModelFocus();
+  ::SetFocus(window);
+  EndModelFocus();
+}
+
+void Win32Backend::RestoreModelFocus(Win32FormPeer& form) {
+  Control* active = form.GetForm().ActiveControl();
+  auto* peer = active ? dynamic_cast<ControlPeerBase*>(active->Peer()) : nullptr;
+  if (peer) FocusForModel(peer->Window());
+}
+
+namespace {
+
+// Where Tab goes from `current`: the next control by tab index that is
+// shown and enabled; of a container's options only the chosen one, as in a
+// dialog's group.
+Control* NextInTabOrder(const Form& form, Control* current, bool backwards) {
+  std::vector<Control*> order;
+  for (Control* control : form.TabOrder()) {
+    auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer());
+    if (!peer || !IsWindowVisible(peer->Window()) || !IsWindowEnabled(peer->Window())) continue;
+    if (auto* option = dynamic_cast<OptionButton*>(control); option && !option->IsChosen() && control != current) {
+      const bool groupHasChoice = std::any_of(form.Controls().begin(), form.Controls().end(), [&](const auto& other) {
+        auto* o = dynamic_cast<OptionButton*>(other.get());
+        return o && o->Container() == control->Container() && o->IsChosen();
+      });
+      if (groupHasChoice) continue;
+    }
+    order.push_back(control);
+  }
+  if (order.empty()) return nullptr;
+  const auto at = std::find(order.begin(), order.end(), current);
+  const auto n = static_cast<std::ptrdiff_t>(order.size());
+  std::ptrdiff_t index = at == order.end() ? (backwards ? 0 : -1) : at - order.begin();
+  index = ((backwards ? index - 1 : index + 1) % n + n) % n;
+  return order[static_cast<std::size_t>(index)];
+}
+
+// The neighbouring option of the same container, in design order, wrapping.
+Control* NextOption(const Form& form, Control* current, bool backwards) {
+  std::vector<Control*> group;
+  for (const auto& control : form.Controls())
+    if (control->GetKind() == Kind::OptionButton && control->Container() == current->Container())
+      group.push_back(control.get());
+  const auto at = std::find(group.begin(), group.end(), current) - group.begin();
+  const auto n = static_cast<std::ptrdiff_t>(group.size());
+  return group[static_cast<std::size_t>(((backwards ? at - 1 : at + 1) % n + n) % n)];
+}
+
+}  // namespace
+
+bool Win32Backend::PreTranslate(const MSG& msg) {
+  Win32FormPeer* form = FormOf(msg.hwnd);
+  if (!form) return false;
+  ControlPeerBase* focused = PeerOf(GetFocus());
+  Control* current = focused ? &focused->GetControl() : nullptr;
+  if (msg.message == WM_SYSCHAR) {
+    // Alt and a letter: the model decides which control the letter presses.
+    const auto letter = static_cast<wchar_t>(msg.wParam);
+    if (!std::iswalnum(letter)) return false;
+    form->GetForm().UserAccessKey(static_cast<char16_t>(std::towlower(letter)));
+    return true;
+  }
+  if (msg.message != WM_KEYDOWN) return false;
+  const bool control = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0;
+  switch (msg.wParam) {
+    case VK_TAB: {
+      if (control) return false;
+      Control* next = NextInTabOrder(form->GetForm(), current, shift);
+      if (!next) return true;
+      HWND target = dynamic_cast<ControlPeerBase*>(next->Peer())->Window();
+      ::SetFocus(target);
+      // A dialog selects the whole text of a box the user tabs into.
+      if (next->GetKind() == Kind::TextBox && !next->Design().multiLine)
+        SendMessageW(target, EM_SETSEL, 0, -1);
+      return true;
+    }
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN: {
+      auto* option = dynamic_cast<OptionButton*>(current);
+      if (!option) return false;
+      auto* next = dynamic_cast<OptionButton*>(NextOption(form->GetForm(), option, msg.wParam == VK_LEFT || msg.wParam == VK_UP));
+      ::SetFocus(dynamic_cast<ControlPeerBase*>(next->Peer())->Window());
+      // Moving along a group chooses, as the system's auto radio buttons do.
+      next->UserChoose();
+      return true;
+    }
+    case VK_RETURN:
+      // No default button: Enter presses the focused button, a multi-line
+      // box takes it as a new line, anything else ignores it.
+      if (current && current->GetKind() == Kind::CommandButton) {
+        SendMessageW(focused->Window(), BM_CLICK, 0, 0);
+        return true;
+      }
+      return !(current && current->GetKind() == Kind::TextBox && current->Design().multiLine);
+    case VK_ESCAPE: return true;  // no cancel button
+    default: return false;
+  }
+}
+
+void Win32Backend::Dispatch(MSG& msg) {
+  if (PreTranslate(msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+int Win32Backend::MessageBox(const Text& title, const Text& text, int style) {
+  Win32FormPeer* owner = FormOf(GetActiveWindow());
+  // Modal for the whole program, as the designer's toolkit makes its boxes:
+  // every other form waits too.
+  std::vector<HWND> disabled;
+  for (Win32FormPeer* form : forms_) {
+    if (form != owner && IsWindowEnabled(form->Window())) {
+      EnableWindow(form->Window(), FALSE);
+      disabled.push_back(form->Window());
+    }
+  }
+  const UINT icon = static_cast<UINT>(style) & 0x70u;
+  // Closing the box hands the focus back to the owner: a restoration.
+  BeginModelFocus();
+  MessageBoxW(owner ? owner->Window() : nullptr, reinterpret_cast<const wchar_t*>(text.c_str()),
+              reinterpret_cast<const wchar_t*>(title.c_str()), MB_OK | icon | (owner ? 0 : MB_TASKMODAL));
+  for (HWND window : disabled)
+    if (IsWindow(window)) EnableWindow(window, TRUE);
+  EndModelFocus();
+  // The model's choice of focus wins, also when a handler moved it meanwhile.
+  if (owner && std::find(forms_.begin(), forms_.end(), owner) != forms_.end()) RestoreModelFocus(*owner);
+  return msgbox::kOk;
+}
+
+void Win32Backend::SetScreenMousePointer(int pointer) {
+  busy_ = pointer == mouse::kHourglass;
+  // WM_SETCURSOR keeps it over the program's windows; this shows it at once.
+  SetCursor(LoadCursorW(nullptr, busy_ ? IDC_WAIT : IDC_ARROW));
+}
+
+void Win32Backend::DoEvents() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // The running loop must see it too.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    Dispatch(msg);
+  }
+  // A handler that changes a caption and then blocks (a download) shows the
+  // new caption first.
+  const auto forms = forms_;
+  for (Win32FormPeer* form : forms) RedrawWindow(form->Window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+int Win32Backend::Run() {
+  if (quitEarly_) {
+    quitEarly_ = false;
+    return 0;
+  }
+  running_ = true;
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
+  running_ = false;
+  return static_cast<int>(msg.wParam);
+}
+
+void Win32Backend::Quit() {
+  // Before the loop runs, nothing would read WM_QUIT in time; remember it.
+  if (running_)
+    PostQuitMessage(0);
+  else
+    quitEarly_ = true;
+}
+
+}  // namespace toolkit::win32

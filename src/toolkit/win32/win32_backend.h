@@ -1,0 +1,97 @@
+#pragma once
+// The native Windows backend: a top-level window per form and a Win32 control
+// per control. Controls mirror the model; what the user does goes back through
+// the model's User* entry points, which raise the events.
+#include <windows.h>
+// The model's MessageBox, not the ANSI/wide switch of the system's headers.
+#undef MessageBox
+
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
+
+#include "toolkit/backend.h"
+
+namespace toolkit::win32 {
+
+class Form;
+
+class ControlPeerBase;
+class Win32FormPeer;
+
+// Where the designs' pictures live in the executable: a picture's resource
+// path maps to a resource number (an icon for a form, a cursor for a mouse
+// icon, the image file's bytes as RCDATA for a picture).
+// The window property that holds a control's design name as a global atom.
+inline constexpr wchar_t kControlNameProperty[] = L"QuillonControl";
+
+struct Win32Resources {
+  HINSTANCE module = nullptr;
+  std::map<std::string, int> numbers;
+};
+
+class Win32Backend : public Backend {
+ public:
+  explicit Win32Backend(Win32Resources resources);
+  ~Win32Backend() override;
+  Win32Backend(const Win32Backend&) = delete;
+  Win32Backend& operator=(const Win32Backend&) = delete;
+
+  std::unique_ptr<FormPeer> CreateFormPeer(Form& form) override;
+  int MessageBox(const Text& title, const Text& text, int style) override;
+  void SetScreenMousePointer(int pointer) override;
+  void DoEvents() override;
+  int Run() override;
+  void Quit() override;
+  void InitCommonControls() override;
+
+  // Keyboard handling of a form before the control sees the message: Tab
+  // in tab-index order, arrows among options, Enter on a button, access
+  // keys. True when the message was used up.
+  bool PreTranslate(const MSG& msg);
+
+  // Moves the focus for the model: the WM_SETFOCUS that follows is not the user's.
+  void FocusForModel(HWND window);
+  // Focus changes between these two are the model's or the system's, not the user's.
+  void BeginModelFocus() { ++focusNotFromUser_; }
+  void EndModelFocus() { --focusNotFromUser_; }
+  bool FocusFromUser() const { return focusNotFromUser_ == 0; }
+  // The model's active control of the form again, as a restoration.
+  void RestoreModelFocus(win32::Win32FormPeer& form);
+
+  void Register(HWND window, win32::ControlPeerBase* peer) { peers_[window] = peer; }
+  void Unregister(HWND window) { peers_.erase(window); }
+  win32::ControlPeerBase* PeerOf(HWND window) const;
+  void AddForm(win32::Win32FormPeer* form) { forms_.push_back(form); }
+  void RemoveForm(win32::Win32FormPeer* form);
+  win32::Win32FormPeer* FormOf(HWND window) const;
+
+  bool Busy() const { return busy_; }
+  HINSTANCE Module() const { return resources_.module; }
+  // 0 when the design's picture is not among the resources.
+  int ResourceNumber(const Picture& picture) const;
+  // The image's file bytes from the resources, decoded; null when missing.
+  void* DecodedPicture(const Picture& picture);
+  HCURSOR Cursor(const Picture& picture);
+  HFONT FontFor(const toolkit::Font& font, UINT dpi);
+
+ private:
+  void Dispatch(MSG& msg);
+
+  Win32Resources resources_;
+  std::unordered_map<HWND, win32::ControlPeerBase*> peers_;
+  std::vector<win32::Win32FormPeer*> forms_;
+  std::map<std::string, void*> images_;  // GDI+ images by resource path
+  std::map<std::string, HCURSOR> cursors_;
+  std::map<std::tuple<std::string, double, bool, UINT>, HFONT> fonts_;
+  ULONG_PTR gdiplus_ = 0;
+  int focusNotFromUser_ = 0;
+  bool busy_ = false;
+  bool running_ = false;
+  bool quitEarly_ = false;
+};
+
+}  // namespace toolkit::win32

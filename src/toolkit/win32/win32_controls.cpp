@@ -1,0 +1,464 @@
+// The control peers: one native control per control of the model.
+#include <windows.h>
+// commctrl.h needs windows.h first.
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+#include "toolkit/win32/win32_graphics.h"
+#include "toolkit/win32/win32_peers.h"
+
+namespace toolkit::win32 {
+
+int Px(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
+int Twips(int pixels, UINT dpi) { return MulDiv(pixels, 1440, static_cast<int>(dpi)); }
+COLORREF ToColorRef(const Color& c) { return RGB(c.r, c.g, c.b); }
+
+UINT DpiOf(HWND window) {
+  const UINT dpi = window ? GetDpiForWindow(window) : 0;
+  return dpi ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+namespace {
+
+const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+Text WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
+  const int got = GetWindowTextW(window, buffer.data(), length + 1);
+  return Text(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<std::size_t>(got));
+}
+
+// A design's font over the form's, over the system's dialog font.
+Font EffectiveFont(const Control& control) {
+  Font font = control.Design().font;
+  const Font& formFont = control.Parent().Design().font;
+  if (font.family.empty()) font.family = formFont.family.empty() ? "MS Shell Dlg" : formFont.family;
+  if (font.points == 0) font.points = formFont.points == 0 ? 8 : formFont.points;
+  return font;
+}
+
+void ForgetName(HWND window) {
+  if (const auto atom = static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(RemovePropW(window, kControlNameProperty))))
+    GlobalDeleteAtom(atom);
+}
+
+}  // namespace
+
+ControlPeerBase::ControlPeerBase(Win32Backend& backend, Win32FormPeer& form, Control& control)
+    : backend_(backend), form_(form), control_(control), background_(form.BackgroundAt(control)) {}
+
+void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exStyle) {
+  const ControlDesign& design = control_.Design();
+  const UINT dpi = form_.Dpi();
+  const Rect& r = design.rect;
+  if (control_.CanFocus()) style |= WS_TABSTOP;
+  window_ = CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_CLIPSIBLINGS | style, Px(r.left, dpi),
+                            Px(r.top, dpi), Px(r.width, dpi), Px(r.height, dpi), form_.ContainerWindow(control_),
+                            nullptr, backend_.Module(), nullptr);
+  if (!window_) throw std::runtime_error("cannot create the window of " + design.name);
+  SetWindowSubclass(window_, &ControlPeerBase::Subclass, 0, reinterpret_cast<DWORD_PTR>(this));
+  // The design's name, readable from other processes (scripted tools) as a global atom.
+  const std::wstring name(design.name.begin(), design.name.end());
+  SetPropW(window_, kControlNameProperty, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GlobalAddAtomW(name.c_str()))));
+  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.FontFor(EffectiveFont(control_), dpi)), FALSE);
+  if (design.backColor) backBrush_ = CreateSolidBrush(ToColorRef(*design.backColor));
+  if (!design.toolTip.empty() && form_.ToolTips()) {
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = form_.Window();
+    tool.uId = reinterpret_cast<UINT_PTR>(window_);
+    tool.lpszText = const_cast<wchar_t*>(Wide(design.toolTip));
+    SendMessageW(form_.ToolTips(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  backend_.Register(window_, this);
+  ControlPeerBase::SetMousePointer(control_.MousePointer(), control_.MouseIcon());
+  ShowCaption(control_.Caption());
+  ShowWindow(window_, SW_SHOWNA);
+}
+
+ControlPeerBase::~ControlPeerBase() {
+  if (!window_) return;
+  backend_.Unregister(window_);
+  RemoveWindowSubclass(window_, &ControlPeerBase::Subclass, 0);
+  ForgetName(window_);
+  // Destroying the focused control moves the focus: that is no user's choice.
+  backend_.BeginModelFocus();
+  if (IsWindow(window_)) DestroyWindow(window_);
+  backend_.EndModelFocus();
+  if (backBrush_) DeleteObject(backBrush_);
+}
+
+void ControlPeerBase::SetCaption(const Text& caption) { ShowCaption(caption); }
+
+void ControlPeerBase::ShowCaption(const Text&) {}
+
+void ControlPeerBase::SetFocus() { backend_.FocusForModel(window_); }
+
+void ControlPeerBase::SetMousePointer(int, const Picture&) {
+  // WM_SETCURSOR reads the model's pointer; apply it now if the mouse is here.
+  POINT at;
+  if (GetCursorPos(&at) && WindowFromPoint(at) == window_)
+    SendMessageW(window_, WM_SETCURSOR, reinterpret_cast<WPARAM>(window_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+}
+
+HBRUSH ControlPeerBase::Colors(HDC dc) {
+  const ControlDesign& design = control_.Design();
+  if (design.foreColor) SetTextColor(dc, ToColorRef(*design.foreColor));
+  if (!backBrush_) backBrush_ = CreateSolidBrush(background_);
+  SetBkColor(dc, design.backColor ? ToColorRef(*design.backColor) : background_);
+  return backBrush_;
+}
+
+HBRUSH ControlPeerBase::DesignedColors(HDC dc) {
+  const ControlDesign& design = control_.Design();
+  return design.foreColor || design.backColor ? ControlPeerBase::Colors(dc) : nullptr;
+}
+
+bool ControlPeerBase::TrackClick(UINT message, LPARAM lParam) {
+  if (message == WM_LBUTTONDOWN) {
+    pressed_ = true;
+    SetCapture(window_);
+    return true;
+  }
+  if (message == WM_LBUTTONUP && pressed_) {
+    pressed_ = false;
+    ReleaseCapture();
+    RECT client;
+    GetClientRect(window_, &client);
+    const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (PtInRect(&client, at)) control_.UserClick();
+    return true;
+  }
+  return false;
+}
+
+bool ControlPeerBase::Message(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (message) {
+    case WM_SETFOCUS:
+      result = DefSubclassProc(window_, message, wParam, lParam);
+      // The model ignores a report of the control it already has as active,
+      // so the system's own restorations raise nothing.
+      if (backend_.FocusFromUser()) control_.UserFocus();
+      return true;
+    case WM_MOUSEMOVE: {
+      const UINT dpi = form_.Dpi();
+      const int button = (wParam & MK_LBUTTON ? 1 : 0) | (wParam & MK_RBUTTON ? 2 : 0) | (wParam & MK_MBUTTON ? 4 : 0);
+      const int shift =
+          (wParam & MK_SHIFT ? 1 : 0) | (wParam & MK_CONTROL ? 2 : 0) | (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+      control_.UserMouseMove(button, shift, static_cast<float>(Twips(GET_X_LPARAM(lParam), dpi)),
+                             static_cast<float>(Twips(GET_Y_LPARAM(lParam), dpi)));
+      return false;
+    }
+    case WM_NCDESTROY:
+      // Destroyed with its container, before its peer.
+      ForgetName(window_);
+      return false;
+    case WM_SETCURSOR: {
+      if (LOWORD(lParam) != HTCLIENT && !backend_.Busy()) return false;
+      HCURSOR cursor = nullptr;
+      if (backend_.Busy() || control_.MousePointer() == mouse::kHourglass)
+        cursor = LoadCursorW(nullptr, IDC_WAIT);
+      else if (control_.MousePointer() == mouse::kCustom)
+        cursor = backend_.Cursor(control_.MouseIcon());
+      if (!cursor) return false;
+      ::SetCursor(cursor);
+      result = TRUE;
+      return true;
+    }
+    default: break;
+  }
+  return form_.ContainerMessage(message, wParam, lParam, result);
+}
+
+LRESULT CALLBACK ControlPeerBase::Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR self) {
+  LRESULT result = 0;
+  if (reinterpret_cast<ControlPeerBase*>(self)->Message(message, wParam, lParam, result)) return result;
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+namespace {
+
+class LabelPeer : public ControlPeerBase {
+ public:
+  LabelPeer(Win32Backend& backend, Win32FormPeer& form, Control& control) : ControlPeerBase(backend, form, control) {
+    const ControlDesign& design = control.Design();
+    // Captions can hold text from a downloaded page: "&" is never an access key.
+    DWORD style = SS_NOPREFIX;
+    if (design.autoSize)
+      style |= SS_LEFTNOWORDWRAP;  // sized to its text: no room to align in, nothing to wrap
+    else if (design.alignment == Alignment::Center)
+      style |= SS_CENTER;
+    else if (design.alignment == Alignment::Right)
+      style |= SS_RIGHT;
+    else
+      style |= SS_LEFT;
+    // A static without SS_NOTIFY lets the mouse through to what lies beneath.
+    if (control.Click || control.MouseMove || !design.toolTip.empty()) style |= SS_NOTIFY;
+    Create(L"STATIC", style, 0);
+  }
+
+ protected:
+  void ShowCaption(const Text& caption) override {
+    SetWindowTextW(Window(), Wide(caption));
+    if (!GetControl().Design().autoSize) return;
+    // Sized to its text: the left and top stay, width and height follow.
+    HDC dc = GetDC(Window());
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Window(), WM_GETFONT, 0, 0)));
+    RECT box{0, 0, 0, 0};
+    DrawTextW(dc, caption.empty() ? L" " : Wide(caption), -1, &box, DT_CALCRECT | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(Window(), dc);
+    SetWindowPos(Window(), nullptr, 0, 0, caption.empty() ? 0 : box.right, box.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  bool Message(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+    if (TrackClick(message, lParam)) return true;
+    return ControlPeerBase::Message(message, wParam, lParam, result);
+  }
+};
+
+class ButtonPeer : public ControlPeerBase {
+ public:
+  ButtonPeer(Win32Backend& backend, Win32FormPeer& form, Control& control) : ControlPeerBase(backend, form, control) {
+    // A plain push button: no default or cancel button on these windows.
+    Create(L"BUTTON", BS_PUSHBUTTON, 0);
+  }
+  void Command(WORD code) override {
+    if (code == BN_CLICKED) GetControl().UserClick();
+  }
+
+ protected:
+  void ShowCaption(const Text& caption) override { SetWindowTextW(Window(), Wide(caption)); }
+  HBRUSH Colors(HDC) override { return nullptr; }
+};
+
+class OptionPeer : public ControlPeerBase {
+ public:
+  OptionPeer(Win32Backend& backend, Win32FormPeer& form, OptionButton& option, bool firstOfGroup)
+      : ControlPeerBase(backend, form, option), option_(option) {
+    Create(L"BUTTON", BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP : 0), 0);
+    OptionPeer::SetValue(option.IsChosen());
+  }
+
+  void SetValue(bool chosen) override {
+    Mirror([&] { SendMessageW(Window(), BM_SETCHECK, chosen ? BST_CHECKED : BST_UNCHECKED, 0); });
+  }
+
+  void Command(WORD code) override {
+    if (code != BN_CLICKED) return;
+    // An auto radio button clicks itself when the model's focus lands on it;
+    // only the user chooses, so the group shows the model's choice again.
+    if (Echoing() || !Backend().FocusFromUser()) {
+      ShowModelChoice();
+      return;
+    }
+    option_.UserChoose();
+    ShowModelChoice();
+  }
+
+ protected:
+  void ShowCaption(const Text& caption) override { SetWindowTextW(Window(), Wide(caption)); }
+
+ private:
+  void ShowModelChoice() {
+    for (const auto& control : option_.Parent().Controls()) {
+      auto* other = dynamic_cast<OptionButton*>(control.get());
+      if (other && other->Container() == option_.Container() && other->Peer()) other->Peer()->SetValue(other->IsChosen());
+    }
+  }
+
+  OptionButton& option_;
+};
+
+class TextBoxPeer : public ControlPeerBase {
+ public:
+  TextBoxPeer(Win32Backend& backend, Win32FormPeer& form, TextBox& box) : ControlPeerBase(backend, form, box), box_(box) {
+    DWORD style = ES_AUTOHSCROLL;
+    if (box.Design().multiLine) {
+      style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+      if (box.Design().scrollBars) style |= WS_HSCROLL | WS_VSCROLL;
+    }
+    Create(L"EDIT", style, WS_EX_CLIENTEDGE);
+    // No length limit: a page of any size goes in whole.
+    SendMessageW(Window(), EM_SETLIMITTEXT, 0, 0);
+    TextBoxPeer::SetText(box.GetText());
+  }
+
+  void SetText(const Text& text) override {
+    Mirror([&] { SetWindowTextW(Window(), Wide(text)); });
+  }
+
+  void Command(WORD code) override {
+    if (code == EN_CHANGE && !Echoing()) box_.UserTyped(WindowText(Window()));
+  }
+
+  HBRUSH Colors(HDC dc) override { return DesignedColors(dc); }
+
+ private:
+  TextBox& box_;
+};
+
+class ListPeer : public ControlPeerBase {
+ public:
+  ListPeer(Win32Backend& backend, Win32FormPeer& form, ListBox& box) : ControlPeerBase(backend, form, box), box_(box) {
+    // Not integral height: the list keeps its designed size.
+    Create(L"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL, WS_EX_CLIENTEDGE);
+    Mirror([&] {
+      for (const Text& item : box.Items()) SendMessageW(Window(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item)));
+      SendMessageW(Window(), LB_SETCURSEL, static_cast<WPARAM>(box.ListIndex()), 0);
+    });
+  }
+
+  void AddItem(const Text& item) override {
+    Mirror([&] { SendMessageW(Window(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item))); });
+  }
+  void Clear() override {
+    Mirror([&] { SendMessageW(Window(), LB_RESETCONTENT, 0, 0); });
+  }
+  void SetListIndex(int index) override {
+    Mirror([&] { SendMessageW(Window(), LB_SETCURSEL, static_cast<WPARAM>(index), 0); });
+  }
+
+  void Command(WORD code) override {
+    if (code != LBN_SELCHANGE || Echoing()) return;
+    const int row = static_cast<int>(SendMessageW(Window(), LB_GETCURSEL, 0, 0));
+    if (row < 0)
+      SetListIndex(box_.ListIndex());
+    else if (row != box_.ListIndex())
+      box_.UserSelect(row);
+  }
+
+  HBRUSH Colors(HDC dc) override { return DesignedColors(dc); }
+
+ private:
+  ListBox& box_;
+};
+
+// A frame is a group box that holds its controls as children.
+class FramePeer : public ControlPeerBase {
+ public:
+  FramePeer(Win32Backend& backend, Win32FormPeer& form, Control& control) : ControlPeerBase(backend, form, control) {
+    Create(L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+  }
+
+ protected:
+  void ShowCaption(const Text& caption) override { SetWindowTextW(Window(), Wide(caption)); }
+
+  bool Message(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+    switch (message) {
+      case WM_NCHITTEST:
+        // A group box lets the mouse through; a frame takes its clicks.
+        result = HTCLIENT;
+        return true;
+      case WM_ERASEBKGND: {
+        RECT client;
+        GetClientRect(Window(), &client);
+        HBRUSH brush = CreateSolidBrush(OwnColor());
+        FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
+        DeleteObject(brush);
+        result = TRUE;
+        return true;
+      }
+      default: break;
+    }
+    if (TrackClick(message, lParam)) return true;
+    return ControlPeerBase::Message(message, wParam, lParam, result);
+  }
+
+ private:
+  COLORREF OwnColor() const {
+    const auto& back = GetControl().Design().backColor;
+    return back ? ToColorRef(*back) : Background();
+  }
+};
+
+// Picture boxes (containers with an optional sunken border, the picture at
+// the top left) and images (the picture stretched over the control).
+class PicturePeer : public ControlPeerBase {
+ public:
+  PicturePeer(Win32Backend& backend, Win32FormPeer& form, Control& control)
+      : ControlPeerBase(backend, form, control), image_(backend.DecodedPicture(control.Design().picture)) {
+    const bool box = control.GetKind() == Kind::PictureBox;
+    Create(kPictureClass, box ? WS_CLIPCHILDREN : 0,
+           (box ? WS_EX_CONTROLPARENT : 0) | (control.Design().border ? WS_EX_CLIENTEDGE : 0));
+  }
+
+ protected:
+  bool Message(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+    switch (message) {
+      case WM_ERASEBKGND: result = TRUE; return true;
+      case WM_PAINT: Paint(); return true;
+      default: break;
+    }
+    if (TrackClick(message, lParam)) return true;
+    return ControlPeerBase::Message(message, wParam, lParam, result);
+  }
+
+ private:
+  void Paint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(Window(), &paint);
+    RECT client;
+    GetClientRect(Window(), &client);
+    const ControlDesign& design = GetControl().Design();
+    const bool box = design.kind == Kind::PictureBox;
+    // A picture box shows its own colour; an image shows what lies beneath.
+    const COLORREF back = box ? (design.backColor ? ToColorRef(*design.backColor) : GetSysColor(COLOR_BTNFACE))
+                              : Background();
+    HBRUSH brush = CreateSolidBrush(back);
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
+    if (image_) {
+      const SIZE natural = ImageSize(image_);
+      const UINT dpi = FormPeerOf().Dpi();
+      if (box)
+        DrawImage(dc, image_, {0, 0, MulDiv(natural.cx, static_cast<int>(dpi), 96),
+                               MulDiv(natural.cy, static_cast<int>(dpi), 96)});
+      else
+        DrawImage(dc, image_, client);
+    }
+    FormPeerOf().PaintLines(Window(), dc);
+    EndPaint(Window(), &paint);
+  }
+
+  void* image_;
+};
+
+// A line has no window: its container paints it.
+class LinePeer : public ControlPeer {};
+
+}  // namespace
+
+std::unique_ptr<ControlPeer> MakeControlPeer(Win32Backend& backend, Win32FormPeer& form, Control& control) {
+  switch (control.GetKind()) {
+    case Kind::Label: return std::make_unique<LabelPeer>(backend, form, control);
+    case Kind::CommandButton: return std::make_unique<ButtonPeer>(backend, form, control);
+    case Kind::OptionButton: {
+      // One group per container: the first option of each starts it.
+      bool first = true;
+      for (const auto& other : control.Parent().Controls()) {
+        if (other.get() == &control) break;
+        if (other->GetKind() == Kind::OptionButton && other->Container() == control.Container()) first = false;
+      }
+      return std::make_unique<OptionPeer>(backend, form, dynamic_cast<OptionButton&>(control), first);
+    }
+    case Kind::TextBox: return std::make_unique<TextBoxPeer>(backend, form, dynamic_cast<TextBox&>(control));
+    case Kind::ListBox: return std::make_unique<ListPeer>(backend, form, dynamic_cast<ListBox&>(control));
+    case Kind::Frame: return std::make_unique<FramePeer>(backend, form, control);
+    case Kind::PictureBox:
+    case Kind::Image: return std::make_unique<PicturePeer>(backend, form, control);
+    case Kind::Line: return std::make_unique<LinePeer>();
+    case Kind::Form: break;
+  }
+  throw std::logic_error("no native control for " + control.Name());
+}
+
+}  // namespace toolkit::win32

@@ -1,0 +1,406 @@
+// The real windows on the native backend, driven with real messages and read
+// back from the native controls as well as from the model.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#undef MessageBox
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "about/frm_about.h"
+#include "app/win_resources.h"
+#include "main_window/fixture.h"
+#include "toolkit/win32/win32_peers.h"
+
+namespace {
+
+using main_window_test::kTwoRowPage;
+
+std::u16string WindowText(HWND window) {
+  wchar_t buffer[512] = {};
+  GetWindowTextW(window, buffer, 512);
+  return reinterpret_cast<const char16_t*>(buffer);
+}
+
+std::u16string ClassOf(HWND window) {
+  wchar_t buffer[64] = {};
+  GetClassNameW(window, buffer, 64);
+  std::u16string name = reinterpret_cast<const char16_t*>(buffer);
+  for (auto& c : name) c = static_cast<char16_t>(towlower(c));
+  return name;
+}
+
+// A message box as the user saw it.
+struct Box {
+  std::u16string title, text;
+  HWND owner = nullptr;
+  HICON icon = nullptr;
+};
+
+// Closes every message box of this thread shortly after it opens; a thread
+// timer runs inside the box's own modal loop.
+std::vector<Box>* boxes = nullptr;
+
+BOOL CALLBACK CloseBox(HWND window, LPARAM) {
+  if (ClassOf(window) != u"#32770" || !IsWindowVisible(window)) return TRUE;
+  Box box{WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), GetWindow(window, GW_OWNER), nullptr};
+  // The system draws the box's icon in a static of its own.
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0))) box.icon = icon;
+  boxes->push_back(box);
+  PostMessageW(window, WM_COMMAND, IDOK, 0);
+  return TRUE;
+}
+
+void CALLBACK CloseBoxes(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), CloseBox, 0); }
+
+class Win32BackendTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    boxes = &shown;
+    timer = SetTimer(nullptr, 0, 50, CloseBoxes);
+    services.internet = &internet;
+    services.shell = &shell;
+    services.registry = &registry;
+    services.programs = &programs;
+    services.files = &files;
+    settings.locale = {u'.', u','};
+    settings.ratesUrl = u"http://127.0.0.1:9/cgi-bin/cgicalc.cgi?value=1&base=EUR";
+    app.RegisterCursor(about::FrmAbout::kHandCursor, {kWindowsHandCursor});
+    about = std::make_unique<about::FrmAbout>(app, services);
+    frm = std::make_unique<main_window::FrmConverter>(app, services, settings, about.get());
+    frm->Show();
+    Pump();
+  }
+
+  void TearDown() override {
+    if (about->Loaded()) about->UnloadForm();
+    if (frm->Loaded()) frm->UnloadForm();
+    KillTimer(nullptr, timer);
+    boxes = nullptr;
+  }
+
+  void Pump() { backend.DoEvents(); }
+
+  static HWND H(const toolkit::Control& control) {
+    auto* peer = dynamic_cast<toolkit::win32::ControlPeerBase*>(control.Peer());
+    return peer ? peer->Window() : nullptr;
+  }
+  static HWND H(const toolkit::Form& form) { return reinterpret_cast<HWND>(form.hWnd()); }
+
+  // Get Exchange Rates pressed as a user presses it.
+  void GetRates() {
+    internet.body = kTwoRowPage;
+    SendMessageW(H(frm->cmdGet), BM_CLICK, 0, 0);
+    Pump();
+  }
+
+  // A click in the middle of a list's row.
+  static void ClickRow(HWND list, int row) {
+    RECT item;
+    SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+  }
+
+  // A key as the loop delivers it, to the focused control.
+  void Key(WPARAM key, bool shift = false) {
+    BYTE state[256];
+    GetKeyboardState(state);
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+    Pump();
+    state[VK_SHIFT] = 0;
+    SetKeyboardState(state);
+  }
+
+  std::string FocusedName() const {
+    for (toolkit::Form* form : {static_cast<toolkit::Form*>(frm.get()), static_cast<toolkit::Form*>(about.get())})
+      for (const auto& control : form->Controls())
+        if (control->Peer() && H(*control) == GetFocus()) return control->Name();
+    return "(none)";
+  }
+
+  std::vector<Box> shown;
+  UINT_PTR timer = 0;
+  toolkit::win32::Win32Backend backend{{GetModuleHandleW(nullptr), app::WindowsResourceNumbers()}};
+  toolkit::Application app{backend, {u"Quillon", 1, 0, 0, u"C:\\Program Files\\Quillon"}};
+  support::FakeInternet internet;
+  support::RecordingShell shell;
+  support::FakeRegistry registry;
+  support::RecordingProgramStarter programs;
+  support::FakeFiles files;
+  platform::Services services;
+  main_window::ConverterSettings settings;
+  std::unique_ptr<about::FrmAbout> about;
+  std::unique_ptr<main_window::FrmConverter> frm;
+};
+
+// Every control where its design puts it, in pixels at 96 dpi, relative to
+// its container; autosized labels keep their top left corner.
+void ExpectDesignedGeometry(const toolkit::Form& form) {
+  for (const auto& control : form.Controls()) {
+    if (control->GetKind() == toolkit::Kind::Line) continue;
+    auto* peer = dynamic_cast<toolkit::win32::ControlPeerBase*>(control->Peer());
+    ASSERT_NE(peer, nullptr) << control->Name();
+    RECT r;
+    GetWindowRect(peer->Window(), &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(peer->Window()), reinterpret_cast<POINT*>(&r), 2);
+    // To the nearest pixel: 15 twips each.
+    const auto px = [](int twips) { return static_cast<LONG>(std::lround(twips / 15.0)); };
+    const toolkit::Rect& d = control->Geometry();
+    EXPECT_EQ(r.left, px(d.left)) << control->Name();
+    EXPECT_EQ(r.top, px(d.top)) << control->Name();
+    if (control->Design().autoSize) continue;
+    EXPECT_EQ(r.right - r.left, px(d.width)) << control->Name();
+    EXPECT_EQ(r.bottom - r.top, px(d.height)) << control->Name();
+  }
+}
+
+TEST_F(Win32BackendTest, WindowsHaveTheirDesignedSizeStylesAndPlaces) {
+  about->Show();
+  Pump();
+  RECT client;
+  GetClientRect(H(*frm), &client);
+  EXPECT_EQ(client.right, 480);
+  EXPECT_EQ(client.bottom, 344);
+  EXPECT_EQ(WindowText(H(*frm)), u"Quillon");
+  EXPECT_EQ(WindowText(H(*about)), u"About Quillon");
+  ExpectDesignedGeometry(*frm);
+  ExpectDesignedGeometry(*about);
+
+  // Both start centred in the work area.
+  RECT area;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  for (HWND window : {H(*frm), H(*about)}) {
+    RECT frame;
+    GetWindowRect(window, &frame);
+    EXPECT_NEAR((frame.left + frame.right) / 2, (area.left + area.right) / 2, 1);
+    EXPECT_NEAR((frame.top + frame.bottom) / 2, (area.top + area.bottom) / 2, 1);
+  }
+
+  struct Row {
+    const char* name;
+    HWND window;
+    std::u16string windowClass;
+    LONG_PTR required, forbidden;
+  };
+  const Row rows[] = {
+      {"main window", H(*frm), u"quillonform", WS_THICKFRAME | WS_MINIMIZEBOX | WS_SYSMENU, WS_MAXIMIZEBOX},
+      {"About window", H(*about), u"quillonform", WS_SYSMENU, WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX},
+      {"page box", H(frm->rtbMain), u"edit", ES_MULTILINE | WS_HSCROLL | WS_VSCROLL, 0},
+      {"amount", H(frm->txtAmount), u"edit", WS_TABSTOP, ES_MULTILINE},
+      {"currency list", H(frm->lstCurrency), u"listbox", LBS_NOTIFY | WS_TABSTOP, LBS_SORT},
+      {"status line", H(frm->lblCount), u"static", SS_NOPREFIX, 0},
+      {"result line", H(frm->lblValue), u"static", SS_NOPREFIX | SS_CENTER, 0},
+      {"first option", H(frm->Option1), u"button", BS_AUTORADIOBUTTON | WS_GROUP, 0},
+      {"second option", H(frm->Option2), u"button", BS_AUTORADIOBUTTON, WS_GROUP},
+      {"frame", H((*frm)["Frame2"]), u"button", BS_GROUPBOX, 0},
+      {"button", H(frm->cmdGet), u"button", WS_TABSTOP, BS_DEFPUSHBUTTON},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(ClassOf(row.window), row.windowClass) << row.name;
+    const LONG_PTR style = GetWindowLongPtrW(row.window, GWL_STYLE);
+    EXPECT_EQ(style & row.required, row.required) << row.name;
+    EXPECT_EQ(style & row.forbidden, 0) << row.name;
+  }
+  EXPECT_EQ(SendMessageW(H(frm->lstSymbol), LB_GETCOUNT, 0, 0), 22);
+
+  // A tool tip for every control whose design has one.
+  for (const toolkit::Form* form : {static_cast<toolkit::Form*>(frm.get()), static_cast<toolkit::Form*>(about.get())}) {
+    const auto designed = std::count_if(form->Controls().begin(), form->Controls().end(),
+                                        [](const auto& c) { return !c->Design().toolTip.empty(); });
+    const HWND tips = dynamic_cast<toolkit::win32::Win32FormPeer*>(form->Peer())->ToolTips();
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), designed) << form->Name();
+  }
+}
+
+TEST_F(Win32BackendTest, WhatTheModelSetsTheControlsShow) {
+  GetRates();
+  const HWND list = H(frm->lstCurrency);
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), frm->lstCurrency.ListCount());
+  for (int i = 0; i < frm->lstCurrency.ListCount(); ++i) {
+    wchar_t item[128] = {};
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(item)), frm->lstCurrency.List(i));
+  }
+  EXPECT_EQ(WindowText(H(frm->lblCount)), frm->lblCount.Caption());
+  EXPECT_EQ(WindowText(H(frm->lblCount)).rfind(u"Rates for ", 0), 0u);
+
+  frm->lstCurrency.SetListIndex(1);
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
+  frm->txtAmount.SetText(u"250");
+  EXPECT_EQ(WindowText(H(frm->txtAmount)), u"250");
+  EXPECT_EQ(WindowText(H(frm->lblValue)), frm->lblValue.Caption());
+  frm->Option2.SetValue(true);
+  EXPECT_EQ(SendMessageW(H(frm->Option2), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(H(frm->Option1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  frm->lstCurrency.SetListIndex(-1);
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);
+  frm->lstCurrency.Clear();
+  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 0);
+}
+
+TEST_F(Win32BackendTest, UserInputReachesTheModelOnceAndEchoesAreIgnored) {
+  GetRates();
+  int changes = 0;
+  const auto change = frm->txtAmount.Change;
+  frm->txtAmount.Change = [&] {
+    ++changes;
+    change();
+  };
+
+  ClickRow(H(frm->lstCurrency), 1);
+  EXPECT_EQ(frm->lstCurrency.ListIndex(), 1);
+  EXPECT_EQ(frm->ActiveControl(), &frm->lstCurrency);
+  EXPECT_EQ(frm->lblValue.Caption(), u"0.01  Euros");
+
+  SendMessageW(H(frm->Option2), BM_CLICK, 0, 0);
+  EXPECT_TRUE(frm->Option2.IsChosen());
+  EXPECT_FALSE(frm->Option1.IsChosen());
+  EXPECT_EQ(SendMessageW(H(frm->Option1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+  const HWND amount = H(frm->txtAmount);
+  SendMessageW(amount, EM_SETSEL, 0, -1);
+  SendMessageW(amount, WM_CHAR, L'4', 1);
+  EXPECT_EQ(frm->txtAmount.GetText(), u"4");
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(frm->lblValue.Caption().substr(0, 8), u"725.00  ");
+
+  // The model's own change reaches the control without coming back as typing.
+  frm->txtAmount.SetText(u"2");
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(WindowText(amount), u"2");
+
+  // The close box unloads both windows and ends the program.
+  about->Show();
+  SendMessageW(H(*frm), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(frm->Loaded());
+  EXPECT_FALSE(about->Loaded());
+  EXPECT_TRUE(app.Ended());
+}
+
+TEST_F(Win32BackendTest, TabFollowsTheTabIndexAndAccessKeysPressTheirControls) {
+  GetRates();
+  ClickRow(H(frm->lstCurrency), 0);
+  frm->lstSymbol.SetFocus();
+  std::vector<std::string> visited{FocusedName()};
+  for (int i = 0; i < 13; ++i) {
+    Key(VK_TAB);
+    visited.push_back(FocusedName());
+  }
+  // Of the two options only the chosen one takes a place, as in a dialog;
+  // picture boxes take theirs.
+  const std::vector<std::string> chain{"lstSymbol", "cmdGet",   "Option1", "txtAmount", "cmdCodes",
+                                       "cmdAbout",  "cmdClose", "lstCurrency", "lstRate", "rtbMain",
+                                       "Picture1",  "Picture2", "cmdConvert", "lstSymbol"};
+  EXPECT_EQ(visited, chain);
+  Key(VK_TAB, true);
+  EXPECT_EQ(FocusedName(), "cmdConvert");
+  EXPECT_EQ(frm->ActiveControl(), &frm->cmdConvert);
+
+  // An arrow in the option group moves and chooses.
+  frm->Option1.SetFocus();
+  Key(VK_DOWN);
+  EXPECT_EQ(FocusedName(), "Option2");
+  EXPECT_TRUE(frm->Option2.IsChosen());
+
+  struct Row {
+    wchar_t letter;
+    const char* focused;
+  };
+  for (const Row& row : {Row{L'o', "cmdCodes"}, Row{L'C', "cmdConvert"}, Row{L'a', "cmdAbout"}}) {
+    PostMessageW(GetFocus(), WM_SYSCHAR, row.letter, 1 << 29);
+    Pump();
+    EXPECT_EQ(frm->ActiveControl()->Name(), row.focused) << static_cast<char>(row.letter);
+  }
+  EXPECT_EQ(shell.calls.size(), 1u);  // Codes opened
+  EXPECT_TRUE(IsWindowVisible(H(*about)));
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(Win32BackendTest, MessageBoxesAreOwnedTitledAndGiveTheFocusBack) {
+  int gotFocus = 0;
+  const auto handler = frm->txtAmount.GotFocus;
+  frm->txtAmount.GotFocus = [&] {
+    ++gotFocus;
+    handler();
+  };
+  // The user clicks into the amount before there are rates.
+  SetFocus(H(frm->txtAmount));
+  Pump();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].title, u"Quillon");
+  EXPECT_EQ(shown[0].owner, H(*frm));
+  EXPECT_EQ(gotFocus, 1);
+  EXPECT_EQ(GetFocus(), H(frm->cmdGet));
+  EXPECT_EQ(frm->ActiveControl(), &frm->cmdGet);
+
+  struct Row {
+    const char* name;
+    int style;
+    LPCWSTR icon;
+  };
+  for (const Row& row : {Row{"plain", toolkit::msgbox::kOkOnly, nullptr}, Row{"critical", toolkit::msgbox::kCritical, IDI_HAND},
+                         Row{"exclamation", toolkit::msgbox::kExclamation, IDI_EXCLAMATION},
+                         Row{"information", toolkit::msgbox::kInformation, IDI_ASTERISK}}) {
+    shown.clear();
+    EXPECT_EQ(app.MsgBox(u"Text & more", row.style), toolkit::msgbox::kOk);
+    ASSERT_EQ(shown.size(), 1u) << row.name;
+    EXPECT_EQ(shown[0].text, u"Text & more") << row.name;
+    EXPECT_EQ(shown[0].icon, row.icon ? LoadIconW(nullptr, row.icon) : nullptr) << row.name;
+    EXPECT_EQ(GetFocus(), H(frm->cmdGet)) << row.name;
+  }
+}
+
+TEST_F(Win32BackendTest, HourglassWhileBusyAndPendingInputRunsInDoEvents) {
+  HCURSOR during = nullptr;
+  std::u16string statusDuring;
+  internet.onOpenUrl = [&] {
+    SendMessageW(H(frm->lstCurrency), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(frm->lstCurrency)),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    during = GetCursor();
+    statusDuring = WindowText(H(frm->lblCount));
+  };
+  GetRates();
+  EXPECT_EQ(during, LoadCursorW(nullptr, IDC_WAIT));
+  EXPECT_EQ(statusDuring, u"Downloading Current Exchange Rates");
+  SendMessageW(H(frm->lstCurrency), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(frm->lstCurrency)),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+
+  PostMessageW(H(frm->Option2), BM_CLICK, 0, 0);
+  EXPECT_FALSE(frm->Option2.IsChosen());
+  app.DoEvents();
+  EXPECT_TRUE(frm->Option2.IsChosen());
+}
+
+TEST_F(Win32BackendTest, PicturesIconsAndTheHandComeFromTheResources) {
+  for (const auto& [resource, number] : app::WindowsResourceNumbers()) {
+    if (resource.find("/pictures/") != std::string::npos) {
+      EXPECT_NE(backend.DecodedPicture({resource}), nullptr) << resource;
+    }
+  }
+  EXPECT_NE(SendMessageW(H(*frm), WM_GETICON, ICON_BIG, 0), 0);
+  about->Show();
+  Pump();
+  EXPECT_NE(SendMessageW(H(*about), WM_GETICON, ICON_SMALL, 0), 0);
+
+  // Over a link the pointer becomes the hand of resource 101.
+  const HWND link = H((*about)["Command1"]);
+  SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ((*about)["Command1"].MousePointer(), toolkit::mouse::kCustom);
+  SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  const HCURSOR hand = backend.Cursor({kWindowsHandCursor});
+  ASSERT_NE(hand, nullptr);
+  EXPECT_EQ(GetCursor(), hand);
+}
+
+}  // namespace
