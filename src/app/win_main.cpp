@@ -30,7 +30,7 @@ std::u16string Environment(const wchar_t* name) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int Run(HINSTANCE instance) {
   platform::win32::WinInetInternet internet;
   platform::win32::WinShell shell;
   platform::win32::WinRegistry registry;
@@ -59,3 +59,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 }
 
 }  // namespace app
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return app::Run(instance); }

@@ -43,9 +43,9 @@ TEST_F(PosixFilesTest, AnythingButANormalFileGivesEmptyText) {
 
 TEST_F(PosixFilesTest, AttributesWidenTheMatch) {
   tree_.Write("tools/.hidden", "x");
-  EXPECT_EQ(Dir(tree_.root() / "tools/.hidden", platform::posix::kAttrHidden), u".hidden");
-  EXPECT_EQ(Dir(tree_.root() / "tools", platform::posix::kAttrDirectory), u"tools");
-  EXPECT_EQ(Dir(tree_.root() / "tools", platform::posix::kAttrHidden), u"");
+  EXPECT_EQ(Dir(tree_.root() / "tools/.hidden", platform::kAttrHidden), u".hidden");
+  EXPECT_EQ(Dir(tree_.root() / "tools", platform::kAttrDirectory), u"tools");
+  EXPECT_EQ(Dir(tree_.root() / "tools", platform::kAttrHidden), u"");
 }
 
 TEST(FindOnPath, FirstNameWinsOverFolderOrderAndOnlyExecutableFilesCount) {

@@ -5,7 +5,7 @@
 #include "platform/user_locale.h"
 #include "platform/win32/ansi.h"
 
-namespace platform::win32 {
+namespace platform {
 
 namespace {
 
@@ -35,4 +35,4 @@ runtime::NumberLocale NumberLocaleFromName(const std::string& localeName) {
 
 runtime::NumberLocale UserNumberLocale() { return SeparatorsOf(LOCALE_NAME_USER_DEFAULT); }
 
-}  // namespace platform::win32
+}  // namespace platform

@@ -17,8 +17,6 @@
 
 namespace toolkit::win32 {
 
-class Form;
-
 class ControlPeerBase;
 class Win32FormPeer;
 

@@ -71,7 +71,7 @@ class Win32BackendTest : public ::testing::Test {
     services.files = &files;
     settings.locale = {u'.', u','};
     settings.ratesUrl = u"http://127.0.0.1:9/cgi-bin/cgicalc.cgi?value=1&base=EUR";
-    app.RegisterCursor(about::FrmAbout::kHandCursor, {kWindowsHandCursor});
+    app.RegisterCursor(about::FrmAbout::kHandCursor, {app::kWindowsHandCursor});
     about = std::make_unique<about::FrmAbout>(app, services);
     frm = std::make_unique<main_window::FrmConverter>(app, services, settings, about.get());
     frm->Show();
@@ -398,7 +398,7 @@ TEST_F(Win32BackendTest, PicturesIconsAndTheHandComeFromTheResources) {
   SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
   EXPECT_EQ((*about)["Command1"].MousePointer(), toolkit::mouse::kCustom);
   SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  const HCURSOR hand = backend.Cursor({kWindowsHandCursor});
+  const HCURSOR hand = backend.Cursor({app::kWindowsHandCursor});
   ASSERT_NE(hand, nullptr);
   EXPECT_EQ(GetCursor(), hand);
 }
