@@ -17,7 +17,7 @@ set(QUILLON_PRIVATE_DIR lib/quillon)
 
 install(TARGETS quillon RUNTIME DESTINATION ${QUILLON_PRIVATE_DIR} COMPONENT quillon)
 # The libcurl session, which the program loads from its own folder at the first download.
-install(TARGETS quillon_internet_module LIBRARY DESTINATION ${QUILLON_PRIVATE_DIR} COMPONENT quillon)
+install(TARGETS quillon_internet_module LIBRARY DESTINATION ${QUILLON_PRIVATE_DIR}/modules COMPONENT quillon)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/Codes.htm DESTINATION ${QUILLON_PRIVATE_DIR} COMPONENT quillon)
 
 # A symbolic link installs as a link, and the install manifest lists it.

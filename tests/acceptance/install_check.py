@@ -61,7 +61,7 @@ def check_layout(prefix, source):
     codes = os.path.join(private, "Codes.htm")
     with open(codes, "rb") as installed, open(os.path.join(source, "resources", "Codes.htm"), "rb") as shipped:
         check(installed.read() == shipped.read(), f"{codes} differs from resources/Codes.htm")
-    module = os.path.join(private, "quillon-internet.so")
+    module = os.path.join(private, "modules", "quillon-internet.so")
     check(os.path.isfile(module), f"no network module {module}")
 
     command = os.path.join(prefix, "bin", "quillon")

@@ -13,7 +13,8 @@ namespace platform::posix {
 // What the module exports: a new session, which the caller owns.
 inline constexpr const char* kInternetModuleEntry = "quillon_internet_create";
 using InternetModuleEntry = Internet* (*)();
-inline constexpr const char* kInternetModuleName = "quillon-internet.so";
+// Relative to the program's folder.
+inline constexpr const char* kInternetModuleName = "modules/quillon-internet.so";
 
 // When the module cannot be loaded, every call fails as it does for a network
 // that cannot be reached, so the windows show what they show then.
