@@ -58,7 +58,7 @@ endif
 .PHONY: windows windows32 test-windows
 
 # The Windows acceptance tests use the Linux build's rates site when there is one.
-RATES_SITE = $(wildcard $(abspath $(BUILD))/tools/ratesite/quillon-rates-site)
+RATES_SITE = $(wildcard $(abspath $(BUILD))/site/quillon-rates-site)
 
 windows: deps
 	@cmake -S . -B $(WIN64_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake \
