@@ -8,8 +8,7 @@
 
 #include "main_window/frm_converter.h"
 #include "runtime/text.h"
-#include "support/fake_internet.h"
-#include "support/fakes.h"
+#include "support/fake_system.h"
 #include "support/recording_backend.h"
 #include "toolkit/application.h"
 
@@ -25,11 +24,9 @@ inline const std::string kTwoRowPage =
     "<tr><td>&nbsp;&nbsp;&nbsp;&nbsp;<img>Japanese Yen <font size=\"-1\">(JPY)</font></td>"
     "<td><a href=\"/r/JPY.html\">181.25</a></td></tr>";
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test, protected support::FakeSystem {
  protected:
   MainWindowTest() {
-    services.internet = &internet;
-    services.shell = &shell;
     settings.locale = {u'.', u','};
     settings.ratesUrl = u"http://127.0.0.1:9/cgi-bin/cgicalc.cgi?value=1&base=EUR";
   }
@@ -53,9 +50,6 @@ class MainWindowTest : public ::testing::Test {
   }
 
   support::RecordingBackend backend;
-  support::FakeInternet internet;
-  support::RecordingShell shell;
-  platform::Services services;
   main_window::ConverterSettings settings;
   std::unique_ptr<toolkit::Application> app;
   std::unique_ptr<toolkit::Form> about;

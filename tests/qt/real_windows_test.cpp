@@ -12,8 +12,7 @@
 #include "main_window/frm_converter.h"
 #include "qt_fixture.h"
 #include "quillon_resources.h"
-#include "support/fake_internet.h"
-#include "support/fakes.h"
+#include "support/fake_system.h"
 
 namespace qt_test {
 namespace {
@@ -24,15 +23,10 @@ const std::string kOneRow =
 // The five working controls the design puts below the client area.
 const std::vector<std::string> kOutOfSight = {"cmdConvert", "lstSymbol", "rtbMain", "lstRate", "lblCurr"};
 
-class RealWindowsTest : public QtFormTest {
+class RealWindowsTest : public QtFormTest, protected support::FakeSystem {
  protected:
   RealWindowsTest() {
     QuillonInitResources();
-    services.internet = &internet;
-    services.shell = &shell;
-    services.registry = &registry;
-    services.programs = &programs;
-    services.files = &files;
     settings.locale = {u',', u'.'};
     settings.ratesUrl = u"http://127.0.0.1:9/rates";
     about = std::make_unique<about::FrmAbout>(app, services);
@@ -75,12 +69,6 @@ class RealWindowsTest : public QtFormTest {
   // The widget as painted, so a test can tell whether its focus shows.
   static QImage Look(QWidget* w) { return w->grab().toImage(); }
 
-  support::FakeInternet internet;
-  support::RecordingShell shell;
-  support::FakeRegistry registry;
-  support::RecordingProgramStarter programs;
-  support::FakeFiles files;
-  platform::Services services;
   main_window::ConverterSettings settings;
   std::unique_ptr<about::FrmAbout> about;
   std::unique_ptr<main_window::FrmConverter> main;

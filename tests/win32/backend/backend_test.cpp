@@ -59,16 +59,11 @@ BOOL CALLBACK CloseBox(HWND window, LPARAM) {
 
 void CALLBACK CloseBoxes(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), CloseBox, 0); }
 
-class Win32BackendTest : public ::testing::Test {
+class Win32BackendTest : public ::testing::Test, protected support::FakeSystem {
  protected:
   void SetUp() override {
     boxes = &shown;
     timer = SetTimer(nullptr, 0, 50, CloseBoxes);
-    services.internet = &internet;
-    services.shell = &shell;
-    services.registry = &registry;
-    services.programs = &programs;
-    services.files = &files;
     settings.locale = {u'.', u','};
     settings.ratesUrl = u"http://127.0.0.1:9/cgi-bin/cgicalc.cgi?value=1&base=EUR";
     app.RegisterCursor(about::FrmAbout::kHandCursor, {app::kWindowsHandCursor});
@@ -132,12 +127,6 @@ class Win32BackendTest : public ::testing::Test {
   UINT_PTR timer = 0;
   toolkit::win32::Win32Backend backend{{GetModuleHandleW(nullptr), app::WindowsResourceNumbers()}};
   toolkit::Application app{backend, {u"Quillon", 1, 0, 0, u"C:\\Program Files\\Quillon"}};
-  support::FakeInternet internet;
-  support::RecordingShell shell;
-  support::FakeRegistry registry;
-  support::RecordingProgramStarter programs;
-  support::FakeFiles files;
-  platform::Services services;
   main_window::ConverterSettings settings;
   std::unique_ptr<about::FrmAbout> about;
   std::unique_ptr<main_window::FrmConverter> frm;
