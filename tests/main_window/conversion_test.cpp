@@ -23,7 +23,7 @@ class ConversionTest : public MainWindowTest {
   }
 };
 
-TEST_F(ConversionTest, ConvertsIntoAndOutOfEurosWithTwoDecimals) {
+TEST_F(ConversionTest, ConvertsInTheChosenDirectionWithTwoDecimals) {
   StartWithRate("1.5");
   frm->txtAmount.UserTyped(u"3");
   EXPECT_EQ(frm->lblValue.Caption(), u"2.00  Euros");
@@ -61,7 +61,7 @@ TEST_F(ConversionTest, AnAmountThatIsNotPositiveShowsZeroWithoutAMessage) {
   EXPECT_EQ(frm->lblValue.Caption(), u"1.00  Euros");
 }
 
-TEST_F(ConversionTest, TheRateIsReadAsThePageWritesItAndTheResultInTheUsersLocale) {
+TEST_F(ConversionTest, OnlyTheResultFollowsTheUsersLocale) {
   const struct {
     const char* name;
     runtime::NumberLocale locale;
@@ -87,90 +87,94 @@ TEST_F(ConversionTest, TheRateIsReadAsThePageWritesItAndTheResultInTheUsersLocal
   }
 }
 
-TEST_F(ConversionTest, WithoutRatesTheMessageShowsOnceOrTwiceAndSendsTheFocusToGet) {
-  Start();
-  frm->cmdConvert.UserClick();
-  EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{kRatesMissing}) << "amount already 1.00";
-  EXPECT_EQ(backend.messages[0].style, toolkit::msgbox::kInformation);
-
-  backend.messages.clear();
-  // Typing 5 runs the conversion, which resets the amount: the nested run
-  // shows the message a second time, then the chain ends.
-  frm->txtAmount.UserTyped(u"5");
-  EXPECT_EQ(MessageTexts(), (std::vector<std::u16string>{kRatesMissing, kRatesMissing}));
-  EXPECT_EQ(frm->txtAmount.GetText(), u"1.00");
-  EXPECT_EQ(frm->ActiveControl(), &frm->cmdGet);
-  EXPECT_EQ(frm->lblValue.Caption(), u"1.00") << "the conversion writes no result";
+// Until rates are fetched and a currency chosen, every way to a conversion
+// says what is missing and sends the focus to where the user gets it.
+TEST_F(ConversionTest, WithoutRatesOrACurrencyTheUserIsSentForThem) {
+  using main_window::FrmConverter;
+  const auto convert = [](FrmConverter& f) { f.cmdConvert.UserClick(); };
+  const auto focusAmount = [](FrmConverter& f) { f.txtAmount.UserFocus(); };
+  const struct {
+    const char* name;
+    int ready;  // 0 nothing, 1 rates, 2 rates and a currency chosen
+    void (*act)(FrmConverter&);
+    std::vector<std::u16string> messages;
+    const char* focus;
+    std::u16string shown;
+  } rows[] = {
+      {"Convert without rates, the amount at 1.00", 0, convert, {kRatesMissing}, "cmdGet", u"1.00"},
+      {"an amount typed without rates: its reset converts again, then the chain ends", 0,
+       [](FrmConverter& f) { f.txtAmount.UserTyped(u"5"); }, {kRatesMissing, kRatesMissing}, "cmdGet", u"1.00"},
+      {"into the amount without rates", 0, focusAmount, {kRatesMissing}, "cmdGet", u"1.00"},
+      {"into the amount with no currency", 1, focusAmount, {kNoSelection}, "lstCurrency", u"1.00"},
+      {"out of Euros with no currency", 1, [](FrmConverter& f) { f.Option2.UserChoose(); }, {kNoSelection},
+       "lstCurrency", u"1.00  "},
+      {"into the amount with a currency: it stays", 2, focusAmount, {}, "txtAmount", u"0.01  Euros"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Start();
+    if (row.ready > 0) FetchRates();
+    if (row.ready > 1) frm->lstCurrency.UserSelect(1);
+    backend.messages.clear();
+    row.act(*frm);
+    EXPECT_EQ(MessageTexts(), row.messages);
+    for (const auto& m : backend.messages)
+      EXPECT_EQ(m.style, m.text == kRatesMissing ? toolkit::msgbox::kInformation : toolkit::msgbox::kExclamation);
+    EXPECT_EQ(frm->ActiveControl(), &(*frm)[row.focus]);
+    EXPECT_EQ(frm->txtAmount.GetText(), u"1.00");
+    EXPECT_EQ(frm->lblValue.Caption(), row.shown);
+  }
 }
 
-TEST_F(ConversionTest, FocusOnTheAmountIsTurnedAwayUntilACurrencyIsChosen) {
-  Start();
-  frm->txtAmount.UserFocus();
-  EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{kRatesMissing});
-  EXPECT_EQ(frm->ActiveControl(), &frm->cmdGet);
-
-  FetchRates();
-  backend.messages.clear();
-  frm->txtAmount.UserFocus();
-  EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{kNoSelection});
-  EXPECT_EQ(backend.messages[0].style, toolkit::msgbox::kExclamation);
-  EXPECT_EQ(frm->ActiveControl(), &frm->lstCurrency);
-
-  frm->lstCurrency.UserSelect(1);
-  backend.messages.clear();
-  frm->txtAmount.UserFocus();
-  EXPECT_TRUE(backend.messages.empty());
-  EXPECT_EQ(frm->ActiveControl(), &frm->txtAmount);
+// The code list follows the selection by position; out of Euros the result
+// names the currency.
+TEST_F(ConversionTest, SelectingACurrencyConvertsWithItsCodeInStep) {
+  std::string manyRows;
+  for (int i = 0; i < 25; ++i) manyRows += OneRatePage("2");
+  const struct {
+    const char* name;
+    std::string page;
+    bool outOfEuros;
+    int selected;
+    int code;
+    std::u16string shown;
+  } rows[] = {
+      {"into Euros the name never shows", kTwoRowPage, false, 1, 1, u"0.01  Euros"},
+      {"out of Euros", kTwoRowPage, true, 0, 0, u"1.50  US Dollar"},
+      {"past the end of the codes", manyRows, true, 24, -1, u"2.00  X"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Start();
+    FetchRates(row.page);
+    if (row.outOfEuros) frm->Option2.UserChoose();
+    backend.messages.clear();
+    frm->lstCurrency.UserSelect(row.selected);
+    EXPECT_EQ(frm->lstSymbol.ListIndex(), row.code);
+    EXPECT_EQ(frm->lblValue.Caption(), row.shown);
+    EXPECT_TRUE(backend.messages.empty());
+  }
 }
 
-TEST_F(ConversionTest, ChoosingOutOfEurosWithNoSelectionAsksForOne) {
-  Start();
-  FetchRates();
-  frm->Option2.UserChoose();
-  EXPECT_EQ(frm->lblCurr.Caption(), u"");
-  EXPECT_EQ(frm->lblValue.Caption(), u"1.00  ");
-  EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{kNoSelection});
-  EXPECT_EQ(frm->ActiveControl(), &frm->lstCurrency);
-}
-
-TEST_F(ConversionTest, SelectingACurrencySyncsTheCodesAndNamesTheResultCurrency) {
-  Start();
-  FetchRates();
-  frm->lstCurrency.UserSelect(1);
-  EXPECT_EQ(frm->lstSymbol.ListIndex(), 1);
-  EXPECT_EQ(frm->lblCurr.Caption(), u"Euros") << "into Euros the name never shows";
-  EXPECT_EQ(frm->lblValue.Caption(), u"0.01  Euros");
-  frm->Option2.UserChoose();
-  frm->lstCurrency.UserSelect(0);
-  EXPECT_EQ(frm->lstSymbol.ListIndex(), 0);
-  EXPECT_EQ(frm->lblValue.Caption(), u"1.50  US Dollar");
-}
-
-TEST_F(ConversionTest, ASelectionPastTheCodesListStillConverts) {
-  Start();
-  std::string page;
-  for (int i = 0; i < 25; ++i) page += OneRatePage("2");
-  FetchRates(page);
-  frm->Option2.UserChoose();
-  backend.messages.clear();
-  frm->lstCurrency.UserSelect(24);
-  EXPECT_EQ(frm->lstSymbol.ListIndex(), -1);
-  EXPECT_EQ(frm->lblValue.Caption(), u"2.00  X");
-  EXPECT_TRUE(backend.messages.empty());
-}
-
-TEST_F(ConversionTest, AnUnusableRateIsReportedAndTheLastResultStays) {
-  struct Case {
+TEST_F(ConversionTest, AnUnusableRateKeepsTheLastResultWithAMessage) {
+  const struct {
+    const char* name;
     std::string rate;
     bool intoEuros;
+    std::u16string amount;
+  } rows[] = {
+      {"not a number", "n/a", true, u"4"},
+      {"empty", "", false, u"4"},
+      {"zero into Euros", "0", true, u"4"},
+      {"a result out of range", "1e308", false, u"1e10"},
   };
-  for (const Case& c : {Case{"n/a", true}, Case{"", false}, Case{"0", true}, Case{"1e308", false}}) {
-    SCOPED_TRACE(c.rate);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
     Start();
-    FetchRates(OneRatePage("2") + OneRatePage(c.rate));
-    if (!c.intoEuros) frm->Option2.UserChoose();
+    FetchRates(OneRatePage("2") + OneRatePage(row.rate));
+    if (!row.intoEuros) frm->Option2.UserChoose();
     frm->lstCurrency.UserSelect(0);
-    frm->txtAmount.UserTyped(c.rate == "1e308" ? u"1e10" : u"4");
+    frm->txtAmount.UserTyped(row.amount);
     const auto before = frm->lblValue.Caption();
     backend.messages.clear();
     frm->lstCurrency.UserSelect(1);
@@ -178,8 +182,7 @@ TEST_F(ConversionTest, AnUnusableRateIsReportedAndTheLastResultStays) {
     ASSERT_EQ(backend.messages.size(), 1u);
     EXPECT_EQ(backend.messages[0].style, toolkit::msgbox::kExclamation);
     EXPECT_NE(backend.messages[0].text.find(u"X"), std::u16string::npos);
-    EXPECT_NE(backend.messages[0].text.find(u"\"" + std::u16string(c.rate.begin(), c.rate.end()) + u"\""),
-              std::u16string::npos);
+    EXPECT_NE(backend.messages[0].text.find(u"\"" + runtime::FromUtf8(row.rate) + u"\""), std::u16string::npos);
   }
 }
 

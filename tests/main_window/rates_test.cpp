@@ -21,51 +21,60 @@ TEST(ExtractBetweenTest, FindsTheTextBetweenDelimitersInBothModes) {
   EXPECT_EQ(ExtractBetween(1, u"", u"[", u"]", 1), u"");
 }
 
-TEST(ScanRatePageTest, ReadsTheOneRowExampleCountingFromTheMarker) {
-  const auto rows = ScanRatePage(u"nbsp;&nbsp;&nbsp;&nbsp;12345Name..font.html>0.5</a>");
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0].name, u"Name");
-  EXPECT_EQ(rows[0].rate, u"0.5");
-  // With the entity's own "&" in front, offsets still count from the "n".
-  const auto withAmp = ScanRatePage(u"xx&nbsp;&nbsp;&nbsp;&nbsp;<img>Name..font.html>0.5</a>");
-  ASSERT_EQ(withAmp.size(), 1u);
-  EXPECT_EQ(withAmp[0].name, u"Name");
+const std::u16string kMarker = u"nbsp;&nbsp;&nbsp;&nbsp;";
+
+// The scan's rows as "name|rate".
+std::vector<std::u16string> Scanned(const std::u16string& page) {
+  std::vector<std::u16string> rows;
+  for (const auto& row : ScanRatePage(page)) rows.push_back(row.name + u'|' + row.rate);
+  return rows;
 }
 
-TEST(ScanRatePageTest, KeepsPageOrderAndUntrimmedTexts) {
-  const auto rows = ScanRatePage(
-      u"nbsp;&nbsp;&nbsp;&nbsp;<img> B One ..font html> 1,563.12 </a>"
-      u"nbsp;&nbsp;&nbsp;&nbsp;<img>A Two..fontxhtml>2</a>");
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].name, u" B One ");
-  EXPECT_EQ(rows[0].rate, u" 1,563.12 ");
-  EXPECT_EQ(rows[1].name, u"A Two");
-  EXPECT_EQ(rows[1].rate, u"2");
-}
-
-TEST(ScanRatePageTest, DelimitersMatchOnlyInTheirOwnCase) {
-  EXPECT_TRUE(ScanRatePage(u"NBSP;&NBSP;&NBSP;&NBSP;<img>Name..font.html>1</a>").empty());
-  EXPECT_TRUE(ScanRatePage(u"nbsp;&nbsp;&nbsp;&nbsp;<img>Name..FONT.HTML>1</A>").empty());
-}
-
-TEST(ScanRatePageTest, AnIncompleteRowEndsTheScanWithoutAHalfRow) {
-  const std::u16string good = u"nbsp;&nbsp;&nbsp;&nbsp;<img>Good..font.html>1</a>";
-  const std::u16string marker = u"nbsp;&nbsp;&nbsp;&nbsp;<img>";
-  for (const std::u16string& tail : std::vector<std::u16string>{u"", u"Name..font.html>2", u"Name..font.htm>2</a>",
-                                    u"Name no font at all", u"X", u"fontfont.html>3</a>"}) {
-    const auto rows = ScanRatePage(good + marker + tail);
-    ASSERT_EQ(rows.size(), 1u) << "tail: " << Utf8(tail);
-    EXPECT_EQ(rows[0].name, u"Good");
+TEST(ScanRatePageTest, ReadsEachRowAsThePageWritesIt) {
+  const struct {
+    const char* name;
+    std::u16string page;
+    std::vector<std::u16string> rows;
+  } rows[] = {
+      {"the one-row example, counted from the marker", kMarker + u"12345Name..font.html>0.5</a>", {u"Name|0.5"}},
+      {"the entity's own & in front: offsets count from the n", u"xx&" + kMarker + u"<img>Name..font.html>0.5</a>",
+       {u"Name|0.5"}},
+      {"page order, blanks kept",
+       kMarker + u"<img> B One ..font html> 1,563.12 </a>" + kMarker + u"<img>A Two..fontxhtml>2</a>",
+       {u" B One | 1,563.12 ", u"A Two|2"}},
+      {"two characters right before font: an empty name", kMarker + u"12345..font.html>1</a>", {u"|1"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(Scanned(row.page), row.rows);
   }
-  // "font" right after the name start leaves no room for the two characters.
-  EXPECT_TRUE(ScanRatePage(u"nbsp;&nbsp;&nbsp;&nbsp;12345font.html>1</a>").empty());
-  EXPECT_EQ(ScanRatePage(u"nbsp;&nbsp;&nbsp;&nbsp;12345..font.html>1</a>").at(0).name, u"");
+}
+
+// Each tail follows one good row: the scan reads that row and no half of the next.
+TEST(ScanRatePageTest, ARowMissingADelimiterAsWrittenIsLeftOut) {
+  const std::pair<const char*, std::u16string> tails[] = {
+      {"the marker in capitals", u"NBSP;&NBSP;&NBSP;&NBSP;<img>Name..font.html>1</a>"},
+      {"font, html> and </a> in capitals", kMarker + u"<img>Name..FONT.HTML>1</A>"},
+      {"nothing after the marker", kMarker},
+      {"no </a>", kMarker + u"<img>Name..font.html>2"},
+      {"no html>", kMarker + u"<img>Name..font.htm>2</a>"},
+      {"no font", kMarker + u"<img>Name no font at all"},
+      {"the page ends in the skipped characters", kMarker + u"X"},
+      {"font only inside the skipped characters", kMarker + u"fontfont.html>3</a>"},
+      {"font at the name start, no room for the two characters", kMarker + u"12345font.html>1</a>"},
+  };
+  for (const auto& [name, tail] : tails) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(Scanned(kMarker + u"<img>Good..font.html>1</a>" + tail), std::vector<std::u16string>{u"Good|1"});
+  }
 }
 
 using GetRatesTest = MainWindowTest;
 
-TEST_F(GetRatesTest, FillsBothListsInPageOrderAndShowsTheDate) {
+TEST_F(GetRatesTest, TheStatusShowsTheDownloadBeforeItStarts) {
   Start();
+  FetchRates();
+  backend.pointerHistory.clear();
   std::u16string statusDuringDownload;
   std::u16string statusWhileEventsRan;
   // Posted input runs when the window lets pending events (its repaint) run.
@@ -80,41 +89,60 @@ TEST_F(GetRatesTest, FillsBothListsInPageOrderAndShowsTheDate) {
   FetchRates();
   EXPECT_EQ(statusDuringDownload, u"Downloading Current Exchange Rates");
   EXPECT_EQ(pointerDuringDownload, toolkit::mouse::kHourglass);
-  EXPECT_EQ(listedDuringDownload, 0);
+  EXPECT_EQ(listedDuringDownload, 0) << "the old rates are gone";
   EXPECT_EQ(backend.pointerHistory, (std::vector<int>{toolkit::mouse::kHourglass, toolkit::mouse::kDefault}));
   EXPECT_EQ(statusWhileEventsRan, u"Downloading Current Exchange Rates") << "the status is painted before the wait";
-  EXPECT_EQ(frm->lstCurrency.Items(), (std::vector<std::u16string>{u"US Dollar", u"Japanese Yen"}));
-  EXPECT_EQ(frm->lstRate.Items(), (std::vector<std::u16string>{u"1.5", u"181.25"}));
-  EXPECT_EQ(frm->lblCount.Caption(), u"Rates for Friday, 4 December 2026");
-  EXPECT_EQ(frm->rtbMain.GetText().find(u'"'), std::u16string::npos) << "quotes are removed";
-  EXPECT_NE(frm->rtbMain.GetText().find(u"USD.html>1.5"), std::u16string::npos);
+}
+
+TEST_F(GetRatesTest, TheRatesAddressIsFetchedUncached) {
+  Start();
+  FetchRates();
   EXPECT_EQ(internet.lastUrl, settings.ratesUrl);
   EXPECT_EQ(internet.lastAgent, u"vb wininet");
   EXPECT_EQ(internet.lastOpenUrlFlags, platform::kInternetFlagNoCacheWrite);
-  EXPECT_EQ(internet.openHandles, 0) << "both handles are closed";
-  EXPECT_TRUE(backend.messages.empty());
 }
 
-TEST_F(GetRatesTest, TheDateLineMatchesInAnyCaseAndMayBeMissing) {
-  Start();
-  FetchRates("USING VALUES FROM 3 Dec 2026 <br>" + kTwoRowPage.substr(kTwoRowPage.find("<tr>")));
-  EXPECT_EQ(frm->lblCount.Caption(), u"Rates for 3 Dec 2026 ");
-  EXPECT_EQ(frm->lstCurrency.ListCount(), 2);
-  FetchRates(kTwoRowPage.substr(kTwoRowPage.find("<tr>")));
-  EXPECT_EQ(frm->lblCount.Caption(), u"Rates for ");
-  EXPECT_EQ(frm->lstCurrency.ListCount(), 2);
-}
-
-TEST_F(GetRatesTest, AnEmptyOrFailedDownloadLeavesEmptyListsAndNoDate) {
-  Start();
-  FetchRates();
-  internet.openFails = true;
-  FetchRates();
-  EXPECT_EQ(frm->lstCurrency.ListCount(), 0);
-  EXPECT_EQ(frm->lstRate.ListCount(), 0);
-  EXPECT_EQ(frm->lblCount.Caption(), u"Rates for ");
-  EXPECT_EQ(app->MousePointer(), toolkit::mouse::kDefault);
-  EXPECT_TRUE(backend.messages.empty());
+// Each row fetches over an earlier fetch with a currency chosen.
+TEST_F(GetRatesTest, AFetchShowsOnlyWhatThePageHolds) {
+  const std::vector<std::u16string> names{u"US Dollar", u"Japanese Yen"}, rates{u"1.5", u"181.25"}, none;
+  const std::string noDate = kTwoRowPage.substr(kTwoRowPage.find("<tr>"));
+  const struct {
+    const char* name;
+    std::string page;
+    bool fails;
+    bool listed;  // both rows of the page, else none
+    std::u16string status;
+  } rows[] = {
+      {"two rows under their date", kTwoRowPage, false, true, u"Rates for Friday, 4 December 2026"},
+      {"the date line in capitals", "USING VALUES FROM 3 Dec 2026 <br>" + noDate, false, true,
+       u"Rates for 3 Dec 2026 "},
+      {"no date line", noDate, false, true, u"Rates for "},
+      {"a half row at the end", kTwoRowPage + "<tr><td>&nbsp;&nbsp;&nbsp;&nbsp;<img>Euro <font>(EUR)</font>", false,
+       true, u"Rates for Friday, 4 December 2026"},
+      {"an empty page", "", false, false, u"Rates for "},
+      {"a failed download", kTwoRowPage, true, false, u"Rates for "},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    internet.openFails = false;
+    Start();
+    FetchRates();
+    frm->lstCurrency.UserSelect(0);
+    const auto result = frm->lblValue.Caption();
+    internet.openFails = row.fails;
+    FetchRates(row.page);
+    EXPECT_EQ(frm->lstCurrency.Items(), row.listed ? names : none);
+    EXPECT_EQ(frm->lstRate.Items(), row.listed ? rates : none);
+    EXPECT_EQ(frm->lstCurrency.ListIndex(), -1);
+    EXPECT_EQ(frm->lblCount.Caption(), row.status);
+    EXPECT_EQ(frm->lblValue.Caption(), result) << "the last result stays until a conversion";
+    std::u16string kept = row.fails ? u"" : runtime::FromUtf8(row.page);
+    std::erase(kept, u'"');
+    EXPECT_EQ(frm->rtbMain.GetText(), kept) << "the page without its quotes";
+    EXPECT_EQ(app->MousePointer(), toolkit::mouse::kDefault);
+    EXPECT_EQ(internet.openHandles, 0) << "every handle is closed";
+    EXPECT_TRUE(backend.messages.empty());
+  }
 }
 
 TEST_F(GetRatesTest, AnUnreachableSiteChangesNothing) {
@@ -124,30 +152,16 @@ TEST_F(GetRatesTest, AnUnreachableSiteChangesNothing) {
   const auto page = frm->rtbMain.GetText();
   const auto status = frm->lblCount.Caption();
   internet.reachable = false;
-  const int opensBefore = internet.opens;
   frm->cmdGet.UserClick();
   ASSERT_EQ(backend.messages.size(), 1u);
   EXPECT_EQ(backend.messages[0].text, u"Can't Connect to Server, please try again later     ");
   EXPECT_EQ(backend.messages[0].style, toolkit::msgbox::kCritical);
   EXPECT_EQ(backend.messages[0].title, u"Quillon");
-  EXPECT_EQ(internet.opens, opensBefore);
   EXPECT_EQ(frm->lstCurrency.ListCount(), 2);
   EXPECT_EQ(frm->lstRate.ListCount(), 2);
   EXPECT_EQ(frm->lstCurrency.ListIndex(), 1);
   EXPECT_EQ(frm->rtbMain.GetText(), page);
   EXPECT_EQ(frm->lblCount.Caption(), status);
-}
-
-TEST_F(GetRatesTest, AnotherFetchReplacesTheListsAndClearsTheSelection) {
-  Start();
-  FetchRates();
-  frm->lstCurrency.UserSelect(0);
-  const auto result = frm->lblValue.Caption();
-  FetchRates();
-  EXPECT_EQ(frm->lstCurrency.ListCount(), 2);
-  EXPECT_EQ(frm->lstRate.ListCount(), 2);
-  EXPECT_EQ(frm->lstCurrency.ListIndex(), -1);
-  EXPECT_EQ(frm->lblValue.Caption(), result) << "the last result stays until a conversion";
 }
 
 TEST_F(GetRatesTest, AClickArrivingWhileTheStatusPaintsLeavesOneCopy) {
@@ -159,13 +173,6 @@ TEST_F(GetRatesTest, AClickArrivingWhileTheStatusPaintsLeavesOneCopy) {
   EXPECT_EQ(frm->lstCurrency.ListCount(), 2);
   EXPECT_EQ(frm->lstRate.ListCount(), 2);
   EXPECT_EQ(app->MousePointer(), toolkit::mouse::kDefault);
-}
-
-TEST_F(GetRatesTest, TheListsStayPairedWhenThePageEndsInAHalfRow) {
-  Start();
-  FetchRates(kTwoRowPage + "<tr><td>&nbsp;&nbsp;&nbsp;&nbsp;<img>Euro <font>(EUR)</font>");
-  EXPECT_EQ(frm->lstCurrency.ListCount(), 2);
-  EXPECT_EQ(frm->lstRate.ListCount(), 2);
 }
 
 }  // namespace

@@ -40,35 +40,32 @@ TEST_F(StartupTest, TabOrderRunsThroughTheDesignedStops) {
   EXPECT_EQ(names, expected);
 }
 
-TEST_F(StartupTest, ExitAndCloseBoxCloseTheAboutWindowAndEndTheProgram) {
-  for (bool viaCloseBox : {false, true}) {
-    SCOPED_TRACE(viaCloseBox ? "close box" : "Exit button");
+TEST_F(StartupTest, OnlyClosingTheMainWindowEndsTheProgram) {
+  const struct {
+    const char* name;
+    void (*close)(main_window::FrmConverter&, toolkit::Form& about);
+    bool ends;
+  } rows[] = {
+      {"Exit button", [](main_window::FrmConverter& f, toolkit::Form&) { f.cmdClose.UserClick(); }, true},
+      {"the main window's close box", [](main_window::FrmConverter& f, toolkit::Form&) { f.UserClose(); }, true},
+      {"the About window's close box", [](main_window::FrmConverter&, toolkit::Form& a) { a.UserClose(); }, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
     backend.quit = false;
     Start();
-    int aboutUnloads = 0;
-    about->Unload = [&](std::int16_t&) { ++aboutUnloads; };
     about->Show();
     ASSERT_EQ(app->Forms().size(), 2u);
-    if (viaCloseBox)
-      frm->UserClose();
-    else
-      frm->cmdClose.UserClick();
-    EXPECT_EQ(aboutUnloads, 1);
-    EXPECT_TRUE(app->Forms().empty());
-    EXPECT_FALSE(frm->Loaded());
-    EXPECT_TRUE(backend.quit);
+    row.close(*frm, *about);
+    EXPECT_FALSE(about->Loaded());
+    EXPECT_EQ(app->Forms().size(), row.ends ? 0u : 1u);
+    EXPECT_EQ(frm->Loaded(), !row.ends);
+    EXPECT_EQ(backend.quit, row.ends);
     EXPECT_TRUE(backend.messages.empty());
+    if (row.ends) continue;
+    frm->cmdAbout.UserClick();
+    EXPECT_TRUE(about->Loaded()) << "About opens again";
   }
-}
-
-TEST_F(StartupTest, ClosingOnlyTheAboutWindowLeavesTheProgramRunning) {
-  Start();
-  about->Show();
-  about->UserClose();
-  EXPECT_TRUE(frm->Loaded());
-  EXPECT_FALSE(backend.quit);
-  frm->cmdAbout.UserClick();
-  EXPECT_TRUE(about->Loaded());
 }
 
 TEST_F(StartupTest, AboutTwiceShowsOneWindowBroughtToTheFront) {
@@ -93,7 +90,7 @@ TEST_F(StartupTest, CodesOpensThePageBesideTheExecutable) {
   EXPECT_EQ(call.operation, u"open");
   EXPECT_EQ(call.file, u"/opt/quillon" + (platform::kPathSeparator + std::u16string(u"Codes.htm")));
   EXPECT_EQ(call.parameters, u"");
-  EXPECT_EQ(call.showCommand, 1);
+  EXPECT_EQ(call.showCommand, platform::kSwShowNormal);
   EXPECT_TRUE(backend.messages.empty());
   EXPECT_EQ(frm->lblCount.Caption(), main_window::kStartupHint);
 }
