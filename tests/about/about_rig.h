@@ -5,17 +5,17 @@
 #include <vector>
 
 #include "about/frm_about.h"
-#include "support/fakes.h"
+#include "support/fake_system.h"
 #include "support/recording_backend.h"
 #include "toolkit/application.h"
 
-struct AboutRig {
+struct AboutRig : support::FakeSystem {
   static inline const toolkit::Picture kHand{":/quillon/cursors/hand.png", 6, 0};
 
-  // `services` replaces the fakes, for tests on a platform's real services.
+  // `real` replaces the fakes, for tests on a platform's real services.
   explicit AboutRig(toolkit::AppInfo info = {u"Quillon", 1, 0, 0, u"/opt/quillon"},
-                    const platform::Services* services = nullptr)
-      : app(backend, std::move(info)), main(app, MainDesign(), {}), about(app, services ? *services : Services()) {
+                    const platform::Services* real = nullptr)
+      : app(backend, std::move(info)), main(app, MainDesign(), {}), about(app, real ? *real : services) {
     app.RegisterCursor(101, kHand);
     main.Show();
     about.Show();
@@ -25,14 +25,6 @@ struct AboutRig {
     toolkit::FormDesign design;
     design.name = "frmConverter";
     return design;
-  }
-  platform::Services Services() {
-    platform::Services services;
-    services.shell = &shell;
-    services.registry = &registry;
-    services.programs = &programs;
-    services.files = &files;
-    return services;
   }
 
   void PressSystemInfo() { about["Command4"].UserClick(); }
@@ -49,10 +41,6 @@ struct AboutRig {
 
   support::RecordingBackend backend;
   toolkit::Application app;
-  support::RecordingShell shell;
-  support::FakeRegistry registry;
-  support::RecordingProgramStarter programs;
-  support::FakeFiles files;
   toolkit::Form main;
   about::FrmAbout about;
 };

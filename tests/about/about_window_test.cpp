@@ -38,66 +38,64 @@ TEST(AboutWindowLinks, EachClickAsksTheShellOnceForItsPage) {
       {"Image2", u"http://www.brimlow.example/Pages/Donate.htm"},
   };
   for (const auto& [name, target] : links) {
+    SCOPED_TRACE(name);
     AboutRig rig;
     rig.about[name].UserClick();
     rig.about[name].UserClick();
-    ASSERT_EQ(rig.shell.calls.size(), 2u) << name;
+    ASSERT_EQ(rig.shell.calls.size(), 2u);
     for (const auto& call : rig.shell.calls) {
-      EXPECT_NE(call.hwnd, 0u) << name;
-      EXPECT_EQ(call.hwnd, rig.about.hWnd()) << name;
-      EXPECT_EQ(call.operation, u"open") << name;
-      EXPECT_EQ(call.file, target) << name;
-      EXPECT_EQ(call.parameters, u"") << name;
-      EXPECT_EQ(call.directory, u"0") << name;
-      EXPECT_EQ(call.showCommand, 1) << name;
+      EXPECT_NE(call.hwnd, 0u);
+      EXPECT_EQ(call.hwnd, rig.about.hWnd());
+      EXPECT_EQ(call.operation, u"open");
+      EXPECT_EQ(call.file, target);
+      EXPECT_EQ(call.parameters, u"");
+      EXPECT_EQ(call.directory, u"0");
+      EXPECT_EQ(call.showCommand, platform::kSwShowNormal);
     }
-    EXPECT_TRUE(rig.about.Loaded()) << name;
-    EXPECT_TRUE(rig.backend.messages.empty()) << name;
+    EXPECT_TRUE(rig.about.Loaded());
+    EXPECT_TRUE(rig.backend.messages.empty());
   }
 }
 
-TEST(AboutWindowHand, ShowsOverTheLinkButtonsAndTheDonationPictureOnly) {
-  AboutRig rig;
-  for (const char* name : {"Command1", "Command2", "Image2"}) {
-    EXPECT_EQ(rig.about[name].MousePointer(), toolkit::mouse::kDefault) << name;
+TEST(AboutWindowHand, ShowsOverTheLinksExceptTheIcon) {
+  const std::pair<const char*, bool> rows[] = {
+      {"Command1", true},  {"Command2", true},  {"Image2", true}, {"picIcon", false},
+      {"Command3", false}, {"Command4", false}, {"Image1", false}, {"lblTitle", false},
+  };
+  for (const auto& [name, hand] : rows) {
+    SCOPED_TRACE(name);
+    AboutRig rig;
+    EXPECT_EQ(rig.about[name].MousePointer(), toolkit::mouse::kDefault);
     rig.about[name].UserMouseMove(0, 0, 10, 10);
-    EXPECT_EQ(rig.about[name].MousePointer(), toolkit::mouse::kCustom) << name;
-    EXPECT_EQ(rig.about[name].MouseIcon(), AboutRig::kHand) << name;
+    EXPECT_EQ(rig.about[name].MousePointer(), hand ? toolkit::mouse::kCustom : toolkit::mouse::kDefault);
+    EXPECT_EQ(rig.about[name].MouseIcon(), hand ? AboutRig::kHand : toolkit::Picture{});
   }
-  // picIcon opens the home page too, but keeps the ordinary arrow.
-  rig.about["picIcon"].UserClick();
-  for (const char* name : {"picIcon", "Command3", "Command4", "Image1", "lblTitle"}) {
-    rig.about[name].UserMouseMove(0, 0, 10, 10);
-    EXPECT_EQ(rig.about[name].MousePointer(), toolkit::mouse::kDefault) << name;
-    EXPECT_TRUE(rig.about[name].MouseIcon().Empty()) << name;
-  }
-  EXPECT_EQ(rig.shell.calls.size(), 1u);
-  EXPECT_TRUE(rig.backend.messages.empty());
 }
 
-TEST(AboutWindowClose, EveryWayOfClosingUnloadsAndReopeningLoadsAfresh) {
+TEST(AboutWindowClose, EveryWayOfClosingUnloadsItForAFreshLoad) {
   const std::pair<const char*, void (*)(about::FrmAbout&)> closers[] = {
       {"Close button", [](about::FrmAbout& f) { f["Command3"].UserClick(); }},
       {"close box", [](about::FrmAbout& f) { f.UserClose(); }},
       {"Alt+E", [](about::FrmAbout& f) { f.UserAccessKey(u'e'); }},
   };
   for (const auto& [how, close] : closers) {
+    SCOPED_TRACE(how);
     AboutRig rig;
     rig.about["Command2"].UserMouseMove(0, 0, 1, 1);
     close(rig.about);
-    EXPECT_FALSE(rig.about.Loaded()) << how;
-    EXPECT_FALSE(rig.app.Ended()) << how;
+    EXPECT_FALSE(rig.about.Loaded());
+    EXPECT_FALSE(rig.app.Ended());
     // Unloading wiped the load texts; only a new Form_Load brings them back.
-    EXPECT_EQ(rig.about.Caption(), u"") << how;
+    EXPECT_EQ(rig.about.Caption(), u"");
 
     rig.about.Show();
-    EXPECT_EQ(rig.about.Caption(), u"About Quillon") << how;
-    EXPECT_EQ(rig.about["lblTitle"].Caption(), u"Quillon") << how;
-    EXPECT_EQ(rig.about["lblVersion"].Caption(), u"Version 1.0.0") << how;
-    EXPECT_EQ(rig.about["Command2"].MousePointer(), toolkit::mouse::kDefault) << how;
-    EXPECT_TRUE(rig.about["Command2"].MouseIcon().Empty()) << how;
-    EXPECT_EQ(rig.about.ActiveControl(), &rig.about["picIcon"]) << how;
-    EXPECT_TRUE(rig.programs.attempts.empty()) << how;
+    EXPECT_EQ(rig.about.Caption(), u"About Quillon");
+    EXPECT_EQ(rig.about["lblTitle"].Caption(), u"Quillon");
+    EXPECT_EQ(rig.about["lblVersion"].Caption(), u"Version 1.0.0");
+    EXPECT_EQ(rig.about["Command2"].MousePointer(), toolkit::mouse::kDefault);
+    EXPECT_TRUE(rig.about["Command2"].MouseIcon().Empty());
+    EXPECT_EQ(rig.about.ActiveControl(), &rig.about["picIcon"]);
+    EXPECT_TRUE(rig.programs.attempts.empty());
   }
 }
 
@@ -113,22 +111,25 @@ std::pair<int, int> PictureSize(const std::string& resource) {
   return {0, 0};
 }
 
-TEST(AboutWindowDesign, PicturesExistAndFillTheirControls) {
+TEST(AboutWindowDesign, PicturesFillTheirControlsAtTheirOwnSize) {
   AboutRig rig;
   constexpr int kTwips = 15;
   // Images show the picture at its size; the picture box adds a 2-pixel border on each side.
   const std::pair<const char*, int> framed[] = {{"Image1", 0}, {"Image2", 0}, {"picIcon", 4}};
   for (const auto& [name, border] : framed) {
+    SCOPED_TRACE(name);
     const auto& control = rig.about[name];
     const auto [w, h] = PictureSize(control.Design().picture.resource);
-    ASSERT_GT(w, 0) << name << " names no readable picture: " << control.Design().picture.resource;
-    EXPECT_EQ(control.Geometry().width, (w + border) * kTwips) << name;
-    EXPECT_EQ(control.Geometry().height, (h + border) * kTwips) << name;
+    ASSERT_GT(w, 0) << "no readable picture: " << control.Design().picture.resource;
+    EXPECT_EQ(control.Geometry().width, (w + border) * kTwips);
+    EXPECT_EQ(control.Geometry().height, (h + border) * kTwips);
   }
-  const std::string icon = rig.about.Design().icon.resource;
+}
+
+TEST(AboutWindowDesign, TheWindowIconIsAResourceFile) {
+  const std::string icon = AboutRig().about.Design().icon.resource;
   ASSERT_EQ(icon.rfind(":/quillon/", 0), 0u) << icon;
-  std::ifstream ico(std::string(QUILLON_RESOURCES) + "/" + icon.substr(10), std::ios::binary);
-  EXPECT_TRUE(ico.good()) << icon;
+  EXPECT_TRUE(std::ifstream(std::string(QUILLON_RESOURCES) + "/" + icon.substr(10), std::ios::binary).good()) << icon;
 }
 
 }  // namespace

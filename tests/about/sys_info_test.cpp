@@ -6,6 +6,7 @@
 
 #include "about_rig.h"
 #include "platform/path.h"
+#include "runtime/text.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ TEST(SystemInfo, RecordedPathStartsWithoutReadingTheFolderLocation) {
   rig.about.UserAccessKey(u's');
 
   EXPECT_EQ(rig.Started(), (std::vector<std::u16string>{u"/usr/bin/hardinfo", u"/usr/bin/hardinfo"}));
-  EXPECT_EQ(rig.programs.started[0].windowStyle, 1);
+  EXPECT_EQ(rig.programs.started[0].windowStyle, platform::kSwShowNormal);
   EXPECT_EQ(rig.Messages(), kNoMessage);
   ASSERT_EQ(rig.registry.opens.size(), 2u);
   for (const auto& open : rig.registry.opens) EXPECT_EQ(open.key, kToolKey);
@@ -41,29 +42,29 @@ TEST(SystemInfo, RecordedPathStartsWithoutReadingTheFolderLocation) {
   EXPECT_EQ(rig.registry.OpenHandles(), 0u);
 }
 
-TEST(SystemInfo, FolderLocationIsSearchedAndStartedAsWritten) {
-  struct Case {
+TEST(SystemInfo, TheFolderLocationIsUsedAsWritten) {
+  const struct {
+    const char* name;
     std::string folder;
-    std::u16string file;  // what the folder holds; empty: nothing
-    std::u16string searched;
-    std::vector<std::u16string> started;
+    bool toolThere;
+  } rows[] = {
+      {"a plain folder", "/opt/info", true},
+      {"a final separator stays, doubled", "/opt/info/", true},
+      {"no tool in the folder: the message", "/opt/info", false},
+      {"a non-ASCII folder", "/opt/\xC3\xA9mile", true},
   };
-  const Case cases[] = {
-      {"/opt/info", Tool(u"/opt/info"), Tool(u"/opt/info"), {Tool(u"/opt/info")}},
-      {"/opt/info/", Tool(u"/opt/info/"), Tool(u"/opt/info/"), {Tool(u"/opt/info/")}},
-      {"/opt/info", u"", Tool(u"/opt/info"), {}},
-      {"/opt/émile", Tool(u"/opt/émile"), Tool(u"/opt/émile"), {Tool(u"/opt/émile")}},
-  };
-  for (const auto& c : cases) {
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::u16string tool = Tool(runtime::FromUtf8(row.folder));
     AboutRig rig;
-    rig.registry.SetText(kFolderKey, u"MSINFO", c.folder);
-    if (!c.file.empty()) rig.files.files = {c.file};
-    rig.programs.programs = {c.file};
+    rig.registry.SetText(kFolderKey, u"MSINFO", row.folder);
+    if (row.toolThere) rig.files.files = {tool};
+    rig.programs.programs = {tool};
     rig.PressSystemInfo();
-    EXPECT_EQ(rig.files.searches, std::vector<std::u16string>{c.searched}) << c.folder;
-    EXPECT_EQ(rig.Started(), c.started) << c.folder;
-    EXPECT_EQ(rig.Messages(), c.started.empty() ? kOneMessage : kNoMessage) << c.folder;
-    EXPECT_EQ(rig.registry.OpenHandles(), 0u) << c.folder;
+    EXPECT_EQ(rig.files.searches, std::vector<std::u16string>{tool});
+    EXPECT_EQ(rig.Started(), row.toolThere ? std::vector<std::u16string>{tool} : kNoStart);
+    EXPECT_EQ(rig.Messages(), row.toolThere ? kNoMessage : kOneMessage);
+    EXPECT_EQ(rig.registry.OpenHandles(), 0u);
   }
 }
 
@@ -71,7 +72,7 @@ TEST(SystemInfo, FolderLocationIsSearchedAndStartedAsWritten) {
 // stays open, and every key it opened is closed again.
 TEST(SystemInfo, EveryFailureEndsInTheOneMessage) {
   struct Case {
-    const char* what;
+    const char* name;
     void (*arrange)(AboutRig&);
     std::vector<std::u16string> attempts;
     bool folderTried;
@@ -108,22 +109,23 @@ TEST(SystemInfo, EveryFailureEndsInTheOneMessage) {
        [](AboutRig& r) { r.registry.SetText(kToolKey, u"PATH", std::string(1024, 'a')); }, {}, true},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     AboutRig rig;
     c.arrange(rig);
     rig.PressSystemInfo();
-    EXPECT_TRUE(rig.Started().empty()) << c.what;
+    EXPECT_TRUE(rig.Started().empty());
     std::vector<std::u16string> attempts;
     for (const auto& a : rig.programs.attempts) attempts.push_back(a.commandLine);
-    EXPECT_EQ(attempts, c.attempts) << c.what;
-    ASSERT_EQ(rig.backend.messages.size(), 1u) << c.what;
-    EXPECT_EQ(rig.backend.messages[0].text, kUnavailable) << c.what;
-    EXPECT_EQ(rig.backend.messages[0].title, u"Quillon") << c.what;
-    EXPECT_EQ(rig.backend.messages[0].style, toolkit::msgbox::kOkOnly) << c.what;
+    EXPECT_EQ(attempts, c.attempts);
+    ASSERT_EQ(rig.backend.messages.size(), 1u);
+    EXPECT_EQ(rig.backend.messages[0].text, kUnavailable);
+    EXPECT_EQ(rig.backend.messages[0].title, u"Quillon");
+    EXPECT_EQ(rig.backend.messages[0].style, toolkit::msgbox::kOkOnly);
     bool folderOpened = false;
     for (const auto& open : rig.registry.opens) folderOpened |= open.key == kFolderKey;
-    EXPECT_EQ(folderOpened, c.folderTried) << c.what;
-    EXPECT_EQ(rig.registry.OpenHandles(), 0u) << c.what;
-    EXPECT_TRUE(rig.about.Loaded()) << c.what;
+    EXPECT_EQ(folderOpened, c.folderTried);
+    EXPECT_EQ(rig.registry.OpenHandles(), 0u);
+    EXPECT_TRUE(rig.about.Loaded());
   }
 }
 
@@ -150,66 +152,60 @@ TEST(SystemInfo, WorksWithARegistryThatRefusesWriteAccess) {
   for (const auto& open : rig.registry.opens) EXPECT_EQ(open.samDesired, platform::kKeyRead);
 }
 
-TEST(GetKeyValue, TextLosesOnlyOneFinalZeroByte) {
-  struct Case {
+// Numbers are the hex of their bytes last to first, once a final zero byte is
+// dropped: 261 is 05 01 00 00.
+TEST(GetKeyValue, ReadsTheValueAsItsTypeSays) {
+  const struct {
+    const char* name;
+    std::uint32_t type;
     std::vector<std::uint8_t> bytes;
     std::u16string text;
+  } rows[] = {
+      {"text loses its final zero byte", platform::kRegSz, Bytes(std::string("C:\\info\0", 8)), u"C:\\info"},
+      {"text without one keeps every byte", platform::kRegSz, Bytes("C:\\info"), u"C:\\info"},
+      {"only one zero byte goes", platform::kRegSz, Bytes(std::string("ab\0\0", 4)), std::u16string(u"ab\0", 3)},
+      {"UTF-8 text", platform::kRegSz, Bytes(std::string("/opt/caf\xC3\xA9\0", 11)), u"/opt/caf\u00E9"},
+      {"text that exactly fills the buffer", platform::kRegSz, Bytes(std::string(1023, 'x') + '\0'),
+       std::u16string(1023, u'x')},
+      {"a small number", platform::kRegDword, {5, 1, 0, 0}, u"&h000105"},
+      {"a large number", platform::kRegDword, {0xCD, 0x34, 0xAB, 0x12}, u"&h12AB34CD"},
+      {"another type leaves the value as passed", kExpandableText, Bytes(std::string("%SystemRoot%\0", 13)),
+       u"as passed"},
   };
-  const Case cases[] = {
-      {Bytes(std::string("C:\\info\0", 8)), u"C:\\info"},
-      {Bytes("C:\\info"), u"C:\\info"},
-      {Bytes(std::string("ab\0\0", 4)), std::u16string(u"ab\0", 3)},
-      {Bytes(std::string("/opt/caf\xC3\xA9\0", 11)), u"/opt/café"},
-      {Bytes(std::string(1023, 'x') + '\0'), std::u16string(1023, u'x')},  // exactly fills the buffer
-  };
-  for (const auto& c : cases) {
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
     AboutRig rig;
-    rig.registry.Set(u"K", u"V", platform::kRegSz, c.bytes);
-    std::u16string value = u"before";
+    rig.registry.Set(u"K", u"V", row.type, row.bytes);
+    std::u16string value = u"as passed";
     EXPECT_TRUE(rig.about.GetKeyValue(platform::kHKeyLocalMachine, u"K", u"V", value));
-    EXPECT_EQ(value, c.text);
+    EXPECT_EQ(value, row.text);
     EXPECT_EQ(rig.registry.OpenHandles(), 0u);
   }
 }
 
-TEST(GetKeyValue, NumberIsHexOfTheBytesLastToFirst) {
-  AboutRig rig;
-  rig.registry.SetDword(u"K", u"small", 261);  // 05 01 00 00: the final zero byte is dropped first
-  rig.registry.SetDword(u"K", u"large", 0x12AB34CDu);
-  std::u16string value = u"before";
-  EXPECT_TRUE(rig.about.GetKeyValue(platform::kHKeyLocalMachine, u"K", u"small", value));
-  EXPECT_EQ(value, u"&h000105");
-  EXPECT_TRUE(rig.about.GetKeyValue(platform::kHKeyLocalMachine, u"K", u"large", value));
-  EXPECT_EQ(value, u"&h12AB34CD");
+TEST(GetKeyValue, AnUnreadableValueEmptiesTheText) {
+  const struct {
+    const char* name;
+    std::u16string key, value;
+    int closes;  // a key never opened is not closed
+  } rows[] = {
+      {"missing key", u"missing key", u"V", 0},
+      {"missing value", u"K", u"missing value", 1},
+      {"more than the buffer holds", u"K", u"long", 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    AboutRig rig;
+    rig.registry.SetText(u"K", u"long", std::string(1024, 'x'));
+    std::u16string value = u"before";
+    EXPECT_FALSE(rig.about.GetKeyValue(platform::kHKeyLocalMachine, row.key, row.value, value));
+    EXPECT_EQ(value, u"");
+    EXPECT_EQ(rig.registry.closes, row.closes);
+    EXPECT_EQ(rig.registry.OpenHandles(), 0u);
+  }
 }
 
-TEST(GetKeyValue, OtherTypesLeaveTheValueAsPassed) {
-  AboutRig rig;
-  rig.registry.Set(u"K", u"V", kExpandableText, Bytes(std::string("%SystemRoot%\0", 13)));
-  std::u16string value = u"as passed";
-  EXPECT_TRUE(rig.about.GetKeyValue(platform::kHKeyLocalMachine, u"K", u"V", value));
-  EXPECT_EQ(value, u"as passed");
-}
-
-TEST(GetKeyValue, UnreadableValuesEmptyTheTextAndCloseWhatWasOpened) {
-  AboutRig rig;
-  rig.registry.SetText(u"K", u"long", std::string(1024, 'x'));
-  std::u16string value = u"before";
-  EXPECT_FALSE(rig.about.GetKeyValue(platform::kHKeyLocalMachine, u"missing key", u"V", value));
-  EXPECT_EQ(value, u"");
-  EXPECT_EQ(rig.registry.closes, 0);
-
-  value = u"before";
-  EXPECT_FALSE(rig.about.GetKeyValue(platform::kHKeyLocalMachine, u"K", u"missing value", value));
-  EXPECT_EQ(value, u"");
-  value = u"before";
-  EXPECT_FALSE(rig.about.GetKeyValue(platform::kHKeyLocalMachine, u"K", u"long", value));
-  EXPECT_EQ(value, u"");
-  EXPECT_EQ(rig.registry.closes, 2);
-  EXPECT_EQ(rig.registry.OpenHandles(), 0u);
-}
-
-TEST(GetKeyValue, EmptyValueRaisesAndStillClosesTheKey) {
+TEST(GetKeyValue, AnEmptyValueRaisesWithTheKeyClosed) {
   AboutRig rig;
   rig.registry.Set(u"K", u"V", platform::kRegSz, {});
   std::u16string value = u"before";

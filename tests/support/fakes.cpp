@@ -18,12 +18,6 @@ void FakeRegistry::SetText(const std::u16string& key, const std::u16string& name
   Set(key, name, platform::kRegSz, std::move(bytes));
 }
 
-void FakeRegistry::SetDword(const std::u16string& key, const std::u16string& name, std::uint32_t number) {
-  Set(key, name, platform::kRegDword,
-      {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-       static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)});
-}
-
 void FakeRegistry::Set(const std::u16string& key, const std::u16string& name, std::uint32_t type,
                        std::vector<std::uint8_t> bytes) {
   keys_[key][name] = Value{type, std::move(bytes)};

@@ -42,7 +42,6 @@ class FakeRegistry : public platform::Registry {
 
   // A text value, stored with a final zero byte unless `withZero` is false.
   void SetText(const std::u16string& key, const std::u16string& name, const std::string& utf8, bool withZero = true);
-  void SetDword(const std::u16string& key, const std::u16string& name, std::uint32_t number);
   void Set(const std::u16string& key, const std::u16string& name, std::uint32_t type, std::vector<std::uint8_t> bytes);
 
   std::int32_t RegOpenKeyExA(platform::HKey root, const std::u16string& subKey, std::uint32_t options,
