@@ -112,9 +112,11 @@ TEST(SystemInfoHive, HoldsThePathOfTheFirstProgramFoundOrNothing) {
   EXPECT_EQ(hive[0].valueName, u"PATH");
   EXPECT_EQ(hive[0].type, platform::kRegSz);
   EXPECT_EQ(hive[0].bytes, Bytes(hardinfo.string() + std::string(1, '\0')));
+}
 
-  // The machine's hive searches the process's PATH at each look-up, so a
-  // program installed while Quillon runs is found by the next one.
+// A program installed while Quillon runs is found by the next look-up.
+TEST(SystemInfoHive, TheMachinesHiveSearchesPathAtEachLookUp) {
+  posix_test::TempTree tree;
   const std::string old = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
   const std::string later = (tree.root() / "c").string();
   ::setenv("PATH", later.c_str(), 1);

@@ -48,7 +48,7 @@ TEST_F(PosixFilesTest, AttributesWidenTheMatch) {
   EXPECT_EQ(Dir(tree_.root() / "tools", platform::kAttrHidden), u"");
 }
 
-TEST(FindOnPath, FirstNameWinsOverFolderOrderAndOnlyExecutableFilesCount) {
+TEST(FindOnPath, GivesTheFirstNameThatIsAProgramInAnAbsoluteFolder) {
   TempTree tree;
   const auto a = tree.root() / "a";
   const auto b = tree.root() / "b";
@@ -60,9 +60,10 @@ TEST(FindOnPath, FirstNameWinsOverFolderOrderAndOnlyExecutableFilesCount) {
   const auto relative = fs::relative(tree.root() / "c", fs::current_path());
   const std::string path = relative.string() + "::" + a.string() + ":" + b.string() + "/";
 
-  EXPECT_EQ(platform::posix::FindOnPath({"first", "second"}, path), first.string());
-  EXPECT_EQ(platform::posix::FindOnPath({"third", "second"}, path), (a / "second").string());
-  EXPECT_EQ(platform::posix::FindOnPath({"third", "missing"}, path), "");
+  EXPECT_EQ(platform::posix::FindOnPath({"first", "second"}, path), first.string())
+      << "names in order before folders in order; a plain file and a relative entry pass";
+  EXPECT_EQ(platform::posix::FindOnPath({"third", "second"}, path), (a / "second").string()) << "a folder passes";
+  EXPECT_EQ(platform::posix::FindOnPath({"third", "missing"}, path), "") << "nothing found";
   EXPECT_EQ(platform::posix::FindOnPath({first.string()}, ""), first.string()) << "a path is taken as it is";
 }
 

@@ -61,7 +61,7 @@ class XdgShellTest : public ::testing::Test {
   std::string oldPath_;
 };
 
-TEST_F(XdgShellTest, OpensTheTargetThroughTheOpenerOnPathAndDoesNotWaitForIt) {
+TEST_F(XdgShellTest, HandsTheTargetToTheOpenerOnPathWithoutWaiting) {
   const std::u16string target = u"/srv/quillon dir/Codes \u00E9.htm";
   EXPECT_GT(Open(target), 32);
   EXPECT_TRUE(NoChildLeft());
@@ -84,14 +84,15 @@ TEST_F(XdgShellTest, TargetIsNeverReadAsAnOption) {
   EXPECT_EQ(OnlyCall().second, "./-rates.htm\n");
 }
 
-TEST_F(XdgShellTest, OtherVerbsAndAMissingOpenerStartNothing) {
+TEST_F(XdgShellTest, AnythingButOpeningATargetWithAnOpenerStartsNothing) {
   tree_.Write("release", "");
-  EXPECT_LE(Open(u"http://127.0.0.1/", u"print"), 32);
-  EXPECT_LE(Open(u""), 32);
+  EXPECT_LE(Open(u"http://127.0.0.1/", u"print"), 32) << "another verb";
+  EXPECT_LE(Open(u""), 32) << "no target";
   EXPECT_EQ(platform::posix::XdgShell("quillon-no-such-opener").ShellExecuteA(0, u"open", u"x.htm", u"", u"0", 1),
-            platform::posix::kShellFileNotFound);
+            platform::posix::kShellFileNotFound)
+      << "no opener on PATH";
   EXPECT_GT(Open(u"http://127.0.0.1/"), 32);
-  EXPECT_EQ(OnlyCall().second, "http://127.0.0.1/\n");
+  EXPECT_EQ(OnlyCall().second, "http://127.0.0.1/\n") << "only the last call reached the opener";
 }
 
 }  // namespace
