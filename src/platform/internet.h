@@ -1,5 +1,7 @@
 #pragma once
 // The internet session, shaped after the WinINet calls the windows make.
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -10,6 +12,21 @@ using HInternet = std::uintptr_t;  // 0 means failure
 constexpr std::uint32_t kInternetOpenTypeDirect = 1;
 constexpr std::uint32_t kInternetFlagNoCacheWrite = 0x04000000;
 constexpr std::uint32_t kFlagIccForceConnection = 1;
+
+// What one download may take, the same on every system. A download cut short
+// by a limit keeps what arrived.
+struct DownloadLimits {
+  // Connecting, name lookup included; the reachability test uses it alone.
+  std::chrono::milliseconds connectTimeout{60'000};
+  // Once connected, how long the transfer may go without receiving a byte.
+  std::chrono::milliseconds stallTimeout{30'000};
+  // One download, connecting and redirects included, however steadily bytes
+  // trickle in.
+  std::chrono::milliseconds overallTimeout{120'000};
+  // A body is cut here: the reads end as if the body ended.
+  std::size_t maxBodyBytes = 16u << 20;
+  int maxRedirects = 10;
+};
 
 class Internet {
  public:

@@ -85,7 +85,6 @@ TEST_F(FocusTest, MessageBoxIsModalPlainAndGivesNoGotFocusWhenItCloses) {
   QTest::qWait(50);
   EXPECT_EQ(seen.title, "Quillon");
   EXPECT_EQ(seen.text, "Please select a currency <b>first</b>     ");
-  EXPECT_EQ(seen.icon, QMessageBox::Warning);
   EXPECT_EQ(seen.format, Qt::PlainText);
   EXPECT_TRUE(got.empty());
   EXPECT_TRUE(W("txtAmount")->hasFocus());
@@ -99,17 +98,28 @@ TEST_F(FocusTest, FocusMovedByTheModelWhileABoxIsOpenWins) {
   AnswerNextBox([this](QMessageBox&) { form->Get<toolkit::ListBox>("lstCurrency").SetFocus(); });
   app.MsgBox(u"Please get the rates", toolkit::msgbox::kInformation);
   QTest::qWait(50);
-  EXPECT_EQ(seen.icon, QMessageBox::Information);
   EXPECT_EQ(got, std::vector<std::string>{"lstCurrency"});
   EXPECT_TRUE(W("lstCurrency")->hasFocus());
+}
 
-  AnswerNextBox([](QMessageBox&) {});
-  app.MsgBox(u"Run-time error", toolkit::msgbox::kCritical);
-  EXPECT_EQ(seen.icon, QMessageBox::Critical);
-  AnswerNextBox([](QMessageBox&) {});
-  app.MsgBox(u"plain");
-  EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
-  EXPECT_EQ(got, std::vector<std::string>{"lstCurrency"});
+TEST_F(FocusTest, MessageBoxIconFollowsTheStyle) {
+  const struct {
+    const char* name;
+    int style;
+    QMessageBox::Icon icon;
+  } rows[] = {
+      {"exclamation", toolkit::msgbox::kExclamation, QMessageBox::Warning},
+      {"information", toolkit::msgbox::kInformation, QMessageBox::Information},
+      {"critical", toolkit::msgbox::kCritical, QMessageBox::Critical},
+      {"OK only", toolkit::msgbox::kOkOnly, QMessageBox::NoIcon},
+  };
+  BuildThree();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    AnswerNextBox([](QMessageBox&) {});
+    app.MsgBox(u"text", row.style);
+    EXPECT_EQ(seen.icon, row.icon);
+  }
 }
 
 TEST_F(FocusTest, GotFocusHandlerMayShowABoxAndSendTheFocusOn) {

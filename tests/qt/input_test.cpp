@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <functional>
+#include <optional>
 
 #include "qt_fixture.h"
 
@@ -188,21 +189,17 @@ TEST_F(InputTest, ChoosingAnOptionClearsTheOtherOfItsContainer) {
   EXPECT_EQ(clicks.size(), 1u);
 }
 
-TEST_F(InputTest, MouseMovesClicksAndPointersOfPicturesAndImages) {
+TEST_F(InputTest, PicturesAndImagesTakeClicksOnlyPicturesTheFocus) {
   auto icon = Row("picIcon", Kind::PictureBox, {120, 120, 1065, 2205}, 0);
   icon.border = true;
   icon.picture.resource = PictureFile("name.png", 67, 143);
   auto donate = Row("Image2", Kind::Image, {2880, 840, 930, 465});
   donate.picture.resource = PictureFile("donate.png", 62, 31);
   // A caption listed first lies in front of the image, yet takes no clicks.
-  Build({Row("lblDisclaimer", Kind::Label, {2000, 240, 3870, 1185}, 4, u"Freeware"), icon, donate,
-         Row("Command2", Kind::CommandButton, {4320, 2040, 1245, 345}, 8, u"&Brimlow")});
+  Build({Row("lblDisclaimer", Kind::Label, {2000, 240, 3870, 1185}, 4, u"Freeware"), icon, donate});
   int iconClicks = 0, imageClicks = 0;
-  std::vector<std::pair<float, float>> moves;
   (*form)["picIcon"].Click = [&] { ++iconClicks; };
   (*form)["Image2"].Click = [&] { ++imageClicks; };
-  auto& button = (*form)["Command2"];
-  button.MouseMove = [&](int, int, float x, float y) { moves.emplace_back(x, y); };
   Show();
 
   EXPECT_EQ(W<QFrame>("picIcon")->frameWidth(), 2);
@@ -214,19 +211,42 @@ TEST_F(InputTest, MouseMovesClicksAndPointersOfPicturesAndImages) {
   EXPECT_EQ(iconClicks, 1);
   EXPECT_EQ(imageClicks, 1);
   EXPECT_EQ(form->ActiveControl()->Name(), "picIcon");
+}
 
+TEST_F(InputTest, MouseMovesReachTheModelInTwips) {
+  Build({Row("Command2", Kind::CommandButton, {4320, 2040, 1245, 345}, 8, u"&Brimlow")});
+  std::vector<std::pair<float, float>> moves;
+  (*form)["Command2"].MouseMove = [&](int, int, float x, float y) { moves.emplace_back(x, y); };
+  Show();
   QTest::mouseMove(W("Command2"), QPoint(10, 4));
   ASSERT_FALSE(moves.empty());
   EXPECT_EQ(moves.back(), std::make_pair(150.0f, 60.0f));
+}
 
+TEST_F(InputTest, MousePointerShowsOverItsControl) {
+  const struct {
+    const char* name;
+    int pointer;
+    std::optional<Qt::CursorShape> shape;  // none: the widget sets no cursor of its own
+  } rows[] = {
+      {"custom: the control's icon", toolkit::mouse::kCustom, Qt::BitmapCursor},
+      {"hourglass", toolkit::mouse::kHourglass, Qt::WaitCursor},
+      {"default", toolkit::mouse::kDefault, std::nullopt},
+  };
+  Build({Row("Command2", Kind::CommandButton, {4320, 2040, 1245, 345}, 8, u"&Brimlow")});
+  auto& button = (*form)["Command2"];
   button.SetMouseIcon({PictureFile("hand.png", 32, 32), 6, 0});
-  button.SetMousePointer(toolkit::mouse::kCustom);
-  EXPECT_EQ(W("Command2")->cursor().shape(), Qt::BitmapCursor);
-  EXPECT_EQ(W("Command2")->cursor().hotSpot(), QPoint(6, 0));
-  button.SetMousePointer(toolkit::mouse::kHourglass);
-  EXPECT_EQ(W("Command2")->cursor().shape(), Qt::WaitCursor);
-  button.SetMousePointer(toolkit::mouse::kDefault);
-  EXPECT_FALSE(W("Command2")->testAttribute(Qt::WA_SetCursor));
+  Show();
+  QWidget* widget = W("Command2");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    button.SetMousePointer(row.pointer);
+    const bool own = widget->testAttribute(Qt::WA_SetCursor);
+    EXPECT_EQ(own ? std::optional(widget->cursor().shape()) : std::nullopt, row.shape);
+    if (row.shape == Qt::BitmapCursor) {
+      EXPECT_EQ(widget->cursor().hotSpot(), QPoint(6, 0));
+    }
+  }
 }
 
 }  // namespace

@@ -40,37 +40,51 @@ TEST_F(LayoutTest, ClientAreaAndNestedContainersAreInPixels) {
   EXPECT_EQ(W("cmdConvert")->geometry(), QRect(296, 408, 81, 23));
 }
 
-TEST_F(LayoutTest, BorderStylesGiveTheirButtonsAndResizing) {
-  Build({});
-  const Qt::WindowFlags sizable = Window()->windowFlags();
-  EXPECT_TRUE(sizable & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(sizable & Qt::WindowMaximizeButtonHint);
-  EXPECT_TRUE(sizable & Qt::WindowCloseButtonHint);
-  EXPECT_NE(Window()->minimumSize(), Window()->maximumSize());
-
-  Build({}, toolkit::BorderStyle::FixedDialog);
-  form->Show();
-  const Qt::WindowFlags fixed = Window()->windowFlags();
-  EXPECT_FALSE(fixed & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-  EXPECT_TRUE(fixed & Qt::WindowCloseButtonHint);
-  EXPECT_EQ(Window()->minimumSize(), QSize(480, 344));
-  EXPECT_EQ(Window()->maximumSize(), QSize(480, 344));
+TEST_F(LayoutTest, TheBorderStyleGivesTheTitleButtonsAndResizing) {
+  const struct {
+    const char* name;
+    toolkit::BorderStyle border;
+    bool minimize, fixedSize;  // neither has maximize; both have close
+  } rows[] = {
+      {"sizable", toolkit::BorderStyle::Sizable, true, false},
+      {"fixed dialog", toolkit::BorderStyle::FixedDialog, false, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Build({}, row.border);
+    form->Show();
+    const Qt::WindowFlags flags = Window()->windowFlags();
+    EXPECT_EQ(bool(flags & Qt::WindowMinimizeButtonHint), row.minimize);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(Window()->minimumSize() == Window()->maximumSize(), row.fixedSize);
+    if (row.fixedSize) {
+      EXPECT_EQ(Window()->maximumSize(), QSize(480, 344));
+    }
+  }
 }
 
-TEST_F(LayoutTest, LabelsArePlainTextAndAutoSizedOnesFollowTheirText) {
-  auto status = Row("lblCount", Kind::Label, {2280, 675, 3285, 195}, 14, u"<b>x</b>");
-  status.autoSize = true;
-  status.foreColor = toolkit::Color{0, 128, 0};
-  auto band = Row("Label2", Kind::Label, {0, 0, 7215, 975}, 13);
-  band.backColor = toolkit::Color{255, 255, 255};
-  // Listed before the band it stands on, as a designer lists front to back.
-  auto icon = Row("Image2", Kind::Image, {360, 120, 720, 720});
-  icon.picture.resource = PictureFile("euro.png", 48, 48);
-  auto title = Row("lblTitle", Kind::Label, {1560, 240, 2805, 240}, 1, u"Quillon");
-  title.font = {"MS Sans Serif", 9.75, true};  // a face Linux lacks
-  Build({icon, status, band, title});
-  Show();
+// The status line on the white band below the euro, as the main window has them.
+class LabelTest : public QtFormTest {
+ protected:
+  void BuildStatusOnBand() {
+    auto status = Row("lblCount", Kind::Label, {2280, 675, 3285, 195}, 14, u"<b>x</b>");
+    status.autoSize = true;
+    status.foreColor = toolkit::Color{0, 128, 0};
+    auto band = Row("Label2", Kind::Label, {0, 0, 7215, 975}, 13);
+    band.backColor = toolkit::Color{255, 255, 255};
+    // Listed before the band it stands on, as a designer lists front to back.
+    auto icon = Row("Image2", Kind::Image, {360, 120, 720, 720});
+    icon.picture.resource = PictureFile("euro.png", 48, 48);
+    auto title = Row("lblTitle", Kind::Label, {1560, 240, 2805, 240}, 1, u"Quillon");
+    title.font = {"MS Sans Serif", 9.75, true};  // a face Linux lacks
+    Build({icon, status, band, title});
+    Show();
+  }
+};
 
+TEST_F(LabelTest, CaptionsArePlainTextInTheDesignedColoursAndFont) {
+  BuildStatusOnBand();
   auto* label = W<QLabel>("lblCount");
   EXPECT_EQ(label->textFormat(), Qt::PlainText);
   EXPECT_EQ(label->text(), "<b>x</b>");
@@ -81,7 +95,11 @@ TEST_F(LayoutTest, LabelsArePlainTextAndAutoSizedOnesFollowTheirText) {
   EXPECT_EQ(QFontInfo(titleFont).family(), QFontInfo(QApplication::font()).family());
   EXPECT_TRUE(W("Label2")->autoFillBackground());
   EXPECT_EQ(W("Label2")->palette().color(QPalette::Window), QColor(Qt::white));
+}
 
+TEST_F(LabelTest, AutoSizedOnesFollowTheirTextFromTheirCorner) {
+  BuildStatusOnBand();
+  auto* label = W<QLabel>("lblCount");
   form->Get<toolkit::Label>("lblCount").SetCaption(u"Downloading Current Exchange Rates");
   const QRect longer = label->geometry();
   EXPECT_EQ(longer.topLeft(), QPoint(152, 45));
@@ -89,11 +107,14 @@ TEST_F(LayoutTest, LabelsArePlainTextAndAutoSizedOnesFollowTheirText) {
   form->Get<toolkit::Label>("lblCount").SetCaption(u"Rates");
   EXPECT_EQ(label->pos(), QPoint(152, 45));
   EXPECT_LT(label->width(), longer.width());
+}
 
+TEST_F(LabelTest, ControlsListedFirstStandInFront) {
+  BuildStatusOnBand();
   // Siblings stack in their parent's child order, the last in front.
   const QObjectList& stack = Window()->children();
-  EXPECT_GT(stack.indexOf(label), stack.indexOf(W("Label2")));
-  EXPECT_GT(stack.indexOf(W("Image2")), stack.indexOf(label));
+  EXPECT_GT(stack.indexOf(W("lblCount")), stack.indexOf(W("Label2")));
+  EXPECT_GT(stack.indexOf(W("Image2")), stack.indexOf(W("lblCount")));
 }
 
 TEST_F(LayoutTest, LongestCaptionsFitTheirControlsInTheDefaultFont) {
@@ -108,7 +129,7 @@ TEST_F(LayoutTest, LongestCaptionsFitTheirControlsInTheDefaultFont) {
   }
 }
 
-TEST_F(LayoutTest, WidgetsCarryAccessibleNamesAndTheWindowItsIcon) {
+TEST_F(LayoutTest, WidgetsCarryAccessibleNamesThatFollowTheirCaptions) {
   auto amount = Row("txtAmount", Kind::TextBox, {1440, 1320, 1575, 285}, 4, u"1.00");
   amount.accessibleName = u"Amount";
   auto get = Row("cmdGet", Kind::CommandButton, {70, 30, 2295, 350}, 1, u"&Get Exchange Rates");
@@ -123,8 +144,11 @@ TEST_F(LayoutTest, WidgetsCarryAccessibleNamesAndTheWindowItsIcon) {
   EXPECT_EQ(W("Label1")->accessibleName(), "Enter Amount");
   form->Get<toolkit::CommandButton>("cmdGet").SetCaption(u"&Stop");
   EXPECT_EQ(W("cmdGet")->accessibleName(), "Stop");
-  EXPECT_TRUE(Window()->windowIcon().isNull());
+}
 
+TEST_F(LayoutTest, TheWindowIconIsTheDesignsOrNone) {
+  Build({});
+  EXPECT_TRUE(Window()->windowIcon().isNull());
   toolkit::FormDesign design{"frmIcon", u"Icon", 1500, 1500};
   design.icon.resource = PictureFile("main.png", 32, 32);
   Build(design, {});

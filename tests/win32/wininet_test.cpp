@@ -12,12 +12,11 @@ namespace {
 
 using namespace std::chrono_literals;
 using platform::win32::WinInetInternet;
-using platform::win32::WinInetLimits;
 using wintest::SiteUrl;
 
 // Short enough for a quick run, long enough for a loaded machine to answer.
-WinInetLimits TestLimits() {
-  return {.connectTimeout = 5s, .receiveTimeout = 2s, .deadline = 4s, .maxBodyBytes = 1000};
+platform::DownloadLimits TestLimits() {
+  return {.connectTimeout = 5s, .stallTimeout = 2s, .overallTimeout = 4s, .maxBodyBytes = 1000};
 }
 
 std::u16string Pattern(std::size_t size) {

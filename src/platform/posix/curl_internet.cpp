@@ -171,7 +171,7 @@ struct CurlInternet::State {
     std::string charset;
   };
 
-  CurlLimits limits;
+  DownloadLimits limits;
   std::mutex mutex;
   HInternet nextHandle = 1;
   std::map<HInternet, Root> roots;
@@ -180,14 +180,14 @@ struct CurlInternet::State {
   HInternet NewHandle() { return nextHandle++; }
 };
 
-CurlInternet::CurlInternet(CurlLimits limits) : state_(std::make_unique<State>()) {
+CurlInternet::CurlInternet(DownloadLimits limits) : state_(std::make_unique<State>()) {
   EnsureCurlGlobal();
   state_->limits = limits;
 }
 
 CurlInternet::~CurlInternet() = default;
 
-const CurlLimits& CurlInternet::Limits() const { return state_->limits; }
+const DownloadLimits& CurlInternet::Limits() const { return state_->limits; }
 
 HInternet CurlInternet::InternetOpenA(const std::u16string& agent, std::uint32_t /*accessType*/,
                                       const std::u16string& /*proxy*/,
@@ -231,7 +231,7 @@ HInternet CurlInternet::InternetOpenUrlA(HInternet root, const std::u16string& u
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, kProtocols);
   curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(e, CURLOPT_MAXREDIRS, state_->limits.maxRedirects);
+  curl_easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(state_->limits.maxRedirects));
   curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
   if (headerList) curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList.get());
   SetDirect(e);

@@ -1,7 +1,5 @@
 #pragma once
 // The internet session on libcurl.
-#include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,31 +8,18 @@
 
 namespace platform::posix {
 
-struct CurlLimits {
-  // Also bounds the name lookup, and the reachability test uses it alone.
-  std::chrono::milliseconds connectTimeout{60'000};
-  // Once connected, a transfer that receives no byte for this long ends,
-  // keeping what arrived. Checked about once a second.
-  std::chrono::milliseconds stallTimeout{30'000};
-  // One download, connecting and redirects included, ends here however
-  // steadily bytes trickle in, keeping what arrived as a stall does.
-  std::chrono::milliseconds overallTimeout{120'000};
-  // A body is cut here: the reads end as if the body ended.
-  std::size_t maxBodyBytes = 16u << 20;
-  long maxRedirects = 10;
-};
-
 // Every request is fetched whole when it is opened, so the reads only hand out
 // what is already in memory. Always a direct connection, whatever proxy the
-// environment names; http and https only; certificates are verified.
+// environment names; http and https only; certificates are verified. A stall
+// is noticed within about a second of the limit.
 class CurlInternet : public Internet {
  public:
-  explicit CurlInternet(CurlLimits limits = {});
+  explicit CurlInternet(DownloadLimits limits = {});
   ~CurlInternet() override;
   CurlInternet(const CurlInternet&) = delete;
   CurlInternet& operator=(const CurlInternet&) = delete;
 
-  const CurlLimits& Limits() const;
+  const DownloadLimits& Limits() const;
 
   HInternet InternetOpenA(const std::u16string& agent, std::uint32_t accessType,
                           const std::u16string& proxy, const std::u16string& proxyBypass,

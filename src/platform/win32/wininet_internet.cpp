@@ -75,7 +75,7 @@ struct Opened {
 };
 
 Opened OpenOnce(HINTERNET root, const std::string& address, const std::string& headers, DWORD flags,
-                DWORD_PTR context, const WinInetLimits& limits) {
+                DWORD_PTR context, const DownloadLimits& limits) {
   char host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = "";
   char scheme[INTERNET_MAX_SCHEME_LENGTH + 1] = "";
   URL_COMPONENTSA parts{};
@@ -98,8 +98,8 @@ Opened OpenOnce(HINTERNET root, const std::string& address, const std::string& h
   opened.connection = ::InternetConnectA(root, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, context);
   if (opened.connection == nullptr) return {};
   SetTimeout(opened.connection, INTERNET_OPTION_CONNECT_TIMEOUT, limits.connectTimeout);
-  SetTimeout(opened.connection, INTERNET_OPTION_SEND_TIMEOUT, limits.receiveTimeout);
-  SetTimeout(opened.connection, INTERNET_OPTION_RECEIVE_TIMEOUT, limits.receiveTimeout);
+  SetTimeout(opened.connection, INTERNET_OPTION_SEND_TIMEOUT, limits.stallTimeout);
+  SetTimeout(opened.connection, INTERNET_OPTION_RECEIVE_TIMEOUT, limits.stallTimeout);
   opened.request = ::HttpOpenRequestA(opened.connection, "GET", target.c_str(), nullptr, nullptr, nullptr,
                                       flags | (secure ? INTERNET_FLAG_SECURE : 0), context);
   if (opened.request == nullptr ||
@@ -122,12 +122,12 @@ struct WinInetInternet::State {
     std::size_t received = 0;
   };
 
-  WinInetLimits limits;
+  DownloadLimits limits;
   std::mutex mutex;
   std::map<HInternet, Request> requests;
 };
 
-WinInetInternet::WinInetInternet(WinInetLimits limits) : state_(std::make_unique<State>()) {
+WinInetInternet::WinInetInternet(DownloadLimits limits) : state_(std::make_unique<State>()) {
   state_->limits = limits;
 }
 
@@ -148,7 +148,7 @@ HInternet WinInetInternet::InternetOpenA(const std::u16string& agent, std::uint3
 HInternet WinInetInternet::InternetOpenUrlA(HInternet root, const std::u16string& url,
                                             const std::u16string& headers, std::uint32_t headersLength,
                                             std::uint32_t flags, std::uintptr_t context) {
-  const Clock::time_point deadline = Clock::now() + state_->limits.deadline;
+  const Clock::time_point deadline = Clock::now() + state_->limits.overallTimeout;
   std::string address = ToAnsi(url);
   std::u16string headerText = headers;
   if (headersLength != 0xFFFFFFFFu && headersLength < headerText.size()) headerText.resize(headersLength);

@@ -1,7 +1,5 @@
 #pragma once
 // The internet session on WinINet.
-#include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,29 +8,15 @@
 
 namespace platform::win32 {
 
-struct WinInetLimits {
-  // Connecting, per connection.
-  std::chrono::milliseconds connectTimeout{60'000};
-  // How long one read (or the wait for the response) may go without a byte.
-  std::chrono::milliseconds receiveTimeout{30'000};
-  // From the open of a request to its last read: a body that keeps trickling
-  // ends here, keeping what arrived. A blocked read may overrun it by up to
-  // the receive time-out.
-  std::chrono::milliseconds deadline{120'000};
-  // A body is cut here: the reads end as if the body ended.
-  std::size_t maxBodyBytes = 16u << 20;
-  // Redirects followed before the open gives up.
-  int maxRedirects = 10;
-};
-
 // The real WinINet calls, synchronous; the handles are WinINet's own. An
 // address is opened with the steps InternetOpenUrlA takes (InternetConnectA,
 // HttpOpenRequestA, HttpSendRequestA), so that the time-outs can be set on the
 // connection before the request goes out. Redirects are followed here (http
 // and https only, to the limit), so the caller's reads see the final response.
+// A read blocked at the overall limit may overrun it by up to the stall limit.
 class WinInetInternet : public Internet {
  public:
-  explicit WinInetInternet(WinInetLimits limits = {});
+  explicit WinInetInternet(DownloadLimits limits = {});
   ~WinInetInternet() override;
 
   // Empty proxy texts go over as none.

@@ -276,7 +276,7 @@ TEST_F(Win32BackendTest, UserInputReachesTheModelOnceAndEchoesAreIgnored) {
   EXPECT_TRUE(app.Ended());
 }
 
-TEST_F(Win32BackendTest, TabFollowsTheTabIndexAndAccessKeysPressTheirControls) {
+TEST_F(Win32BackendTest, TabFollowsTheTabIndex) {
   GetRates();
   ClickRow(H(frm->lstCurrency), 0);
   frm->lstSymbol.SetFocus();
@@ -292,13 +292,20 @@ TEST_F(Win32BackendTest, TabFollowsTheTabIndexAndAccessKeysPressTheirControls) {
   EXPECT_EQ(visited, chain);
   Key(VK_TAB, true);
   EXPECT_EQ(FocusedName(), "Picture1");
+}
 
-  // An arrow in the option group moves and chooses.
+TEST_F(Win32BackendTest, AnArrowInTheOptionGroupMovesAndChooses) {
+  GetRates();
+  ClickRow(H(frm->lstCurrency), 0);
   frm->Option1.SetFocus();
   Key(VK_DOWN);
   EXPECT_EQ(FocusedName(), "Option2");
   EXPECT_TRUE(frm->Option2.IsChosen());
+}
 
+TEST_F(Win32BackendTest, AccessKeysPressTheirControls) {
+  GetRates();
+  ClickRow(H(frm->lstCurrency), 0);
   struct Row {
     wchar_t letter;
     const char* focused;
@@ -347,7 +354,7 @@ TEST_F(Win32BackendTest, MessageBoxesAreOwnedTitledAndGiveTheFocusBack) {
   }
 }
 
-TEST_F(Win32BackendTest, HourglassWhileBusyAndPendingInputRunsInDoEvents) {
+TEST_F(Win32BackendTest, HourglassWhileBusy) {
   HCURSOR during = nullptr;
   std::u16string statusDuring;
   internet.onOpenUrl = [&] {
@@ -362,7 +369,9 @@ TEST_F(Win32BackendTest, HourglassWhileBusyAndPendingInputRunsInDoEvents) {
   SendMessageW(H(frm->lstCurrency), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(frm->lstCurrency)),
                MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+}
 
+TEST_F(Win32BackendTest, PendingInputRunsInDoEvents) {
   PostMessageW(H(frm->Option2), BM_CLICK, 0, 0);
   EXPECT_FALSE(frm->Option2.IsChosen());
   app.DoEvents();
