@@ -137,17 +137,6 @@ TEST_F(FailingNetworkTest, NoConnectionShowsTheMessageOverAnUnchangedWindow) {
   }
 }
 
-// The program's own session: libcurl in a module loaded at the first click.
-TEST_F(FailingNetworkTest, TheSessionModuleFetchesAtTheFirstClick) {
-  LoopbackSite site(Reply{.body = kTwoRowPage});
-  platform::posix::LazyInternet lazy(QUILLON_INTERNET_MODULE);
-  StartWith(lazy, site.Url16());
-  ClickGet();
-  ExpectSoundAfterClick(2);
-  EXPECT_EQ(frm->lblCount.Caption(), kDated);
-  EXPECT_EQ(ConvertFirst(u"3"), u"2.00  Euros");
-}
-
 // Each row shows in the page box, the lists and the status line what had
 // arrived when the download ended, and the site then serves the next click.
 TEST_F(FailingNetworkTest, ADownloadEndsAtTheStallLimitOrTheDeadlineWithWhatArrived) {
