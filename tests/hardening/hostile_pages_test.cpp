@@ -49,18 +49,27 @@ std::string RowsPage(int count, const std::map<int, std::string>& named) {
   return page;
 }
 
-TEST(HostileScanTest, AMillionRowsAreReadInOrderAndACapKeepsTheirStart) {
+TEST(HostileScanTest, RowsAreReadInPageOrderUpToTheCap) {
   const std::u16string page =
       runtime::FromWindows1252(RowsPage(1'000'000, {{0, "First"}, {kLastListed, "Last listed"}, {999'999, "Last"}}));
-  const auto rows = ScanRatePage(page);
-  ASSERT_EQ(rows.size(), 1'000'000u);
-  EXPECT_EQ(rows[0].name, u"First");
-  EXPECT_EQ(rows[1].name, u"Plain");
-  EXPECT_EQ(rows[999'999].name, u"Last");
-  EXPECT_EQ(rows[999'999].rate, u"2");
-  const auto capped = ScanRatePage(page, toolkit::ListBox::kMaxItems);
-  ASSERT_EQ(capped.size(), toolkit::ListBox::kMaxItems);
-  EXPECT_EQ(capped.back().name, u"Last listed");
+  const struct {
+    const char* name;
+    std::size_t cap, count;
+    std::map<std::size_t, std::u16string> names;
+  } rows[] = {
+      {"a million, uncapped", SIZE_MAX, 1'000'000, {{0, u"First"}, {1, u"Plain"}, {999'999, u"Last"}}},
+      {"capped at what a list holds", toolkit::ListBox::kMaxItems, toolkit::ListBox::kMaxItems,
+       {{0, u"First"}, {kLastListed, u"Last listed"}}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto scanned = ScanRatePage(page, row.cap);
+    ASSERT_EQ(scanned.size(), row.count);
+    for (const auto& [i, name] : row.names) {
+      EXPECT_EQ(scanned[i].name, name) << i;
+      EXPECT_EQ(scanned[i].rate, name == u"Plain" ? u"1" : u"2") << i;  // as RowsPage writes them
+    }
+  }
 }
 
 TEST(HostileScanTest, AMillionMarkersWithoutTheRestOfARowListNothing) {
@@ -108,27 +117,26 @@ TEST_F(HostilePageTest, ASixteenMebibytePageIsReadWhole) {
   EXPECT_STILL_CONVERTS();
 }
 
-TEST_F(HostilePageTest, PagesWithoutWholeRowsListNothingAndStillEnd) {
+TEST_F(HostilePageTest, PagesWithoutAWholeRowListNothing) {
   Start();
   std::string noMarkers;
   while (noMarkers.size() < (64u << 10)) noMarkers += "<td>&nbsp;&nbsp;&nbsp;<a href=x.html>1</a></td><font>";
-  // A marker with nothing after it, cut off inside the five skipped
-  // characters, and without its link or rate.
-  const std::string pages[] = {
-      noMarkers,
-      kDateLine + kMarker,
-      kDateLine + kMarker + "<wb",
-      kDateLine + "nbsp;&nbsp;&nbsp;&nbs",
-      kDateLine + kMarker + "<wbr>Name..font",
-      kDateLine + kMarker + "<wbr>Name..font.html>1.5",
-      std::string(1000, '"') + kMarker + std::string(1000, '"'),
+  const struct {
+    const char* name;
+    std::string page;
+  } rows[] = {
+      {"everything but the marker", noMarkers}, {"a marker with nothing after it", kDateLine + kMarker},
+      {"cut inside the five skipped characters", kDateLine + kMarker + "<wb"},
+      {"a marker cut short", kDateLine + "nbsp;&nbsp;&nbsp;&nbs"}, {"no link", kDateLine + kMarker + "<wbr>Name..font"},
+      {"no end to the rate", kDateLine + kMarker + "<wbr>Name..font.html>1.5"},
+      {"a marker among quotes", std::string(1000, '"') + kMarker + std::string(1000, '"')},
   };
-  for (const std::string& page : pages) {
-    SCOPED_TRACE(page.substr(0, 80));
-    internet.body = page;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    internet.body = row.page;
     ClickGet();
     ExpectSoundAfterClick(0);
-    EXPECT_EQ(frm->lblCount.Caption(), page.find("using values from ") == std::string::npos
+    EXPECT_EQ(frm->lblCount.Caption(), row.page.find("using values from ") == std::string::npos
                                            ? u"Rates for "
                                            : u"Rates for Friday, 4 December 2026");
     EXPECT_EQ(frm->rtbMain.GetText().find(u'"'), std::u16string::npos);
@@ -184,7 +192,7 @@ TEST_F(HostilePageTest, InvalidUtf8UnderAUtf8CharsetBecomesReplacementCharacters
   EXPECT_STILL_CONVERTS();
 }
 
-TEST_F(HostilePageTest, NamesAndRatesOfAHundredThousandCharacters) {
+TEST_F(HostilePageTest, NamesAndRatesOfAHundredThousandCharactersAreKeptWhole) {
   Start();
   std::string longName;
   while (longName.size() < 100'000) longName += "Dollar of the Long Name ";

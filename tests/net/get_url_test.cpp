@@ -70,17 +70,11 @@ class ScriptedInternet : public platform::Internet {
   }
   std::string ResponseCharset(HInternet) override { return charset; }
 
-  int Reads() const {
-    int n = 0;
-    for (const auto& c : calls) n += c.rfind("read:", 0) == 0;
-    return n;
-  }
-
  private:
   std::size_t pos_ = 0;
 };
 
-TEST(GetUrlText, OpensDirectWithTheAgentAndNoCacheWriteAndClosesRequestThenRoot) {
+TEST(GetUrlText, AsksTheSessionForADirectUncachedFetchIn256ByteReads) {
   ScriptedInternet net;
   net.body = "hello";
   EXPECT_EQ(net::GetUrlText(net, u"http://rates.test/x"), u"hello");
@@ -91,73 +85,83 @@ TEST(GetUrlText, OpensDirectWithTheAgentAndNoCacheWriteAndClosesRequestThenRoot)
   EXPECT_EQ(net.headers, u"");
   EXPECT_EQ(net.headersLength, 0u);
   EXPECT_EQ(net.urlFlags, 0x04000000u);
-  for (auto asked : net.asked) EXPECT_EQ(asked, 256u);
-  const std::vector<std::string> expected = {"open", "openurl:10", "read:20", "read:20",
-                                             "close:20", "close:10"};
-  EXPECT_EQ(net.calls, expected);
+  EXPECT_EQ(net.asked, (std::vector<std::uint32_t>{256, 256}));
 }
 
-TEST(GetUrlText, FailedOpenClosesOnlyWhatWasOpened) {
-  ScriptedInternet noRequest;
-  noRequest.requestResult = 0;
-  EXPECT_EQ(net::GetUrlText(noRequest, u"http://x/"), u"");
-  EXPECT_EQ(noRequest.calls, (std::vector<std::string>{"open", "openurl:10", "close:10"}));
-
-  ScriptedInternet noRoot;
-  noRoot.rootResult = 0;
-  EXPECT_EQ(net::GetUrlText(noRoot, u"http://x/"), u"");
-  EXPECT_EQ(noRoot.calls, std::vector<std::string>{"open"});
-}
-
-TEST(GetUrlText, ShortReadsDoNotEndTheLoopOnlyAnEmptyReadDoes) {
-  ScriptedInternet net;
-  for (int i = 0; i < 300; ++i) net.body += static_cast<char>('a' + i % 26);
-  net.readSizes = {1, 7, 0};
-  // Stops at the empty read even though bytes remain.
-  EXPECT_EQ(net::GetUrlText(net, u"http://x/"), runtime::FromWindows1252(net.body.substr(0, 8)));
-  EXPECT_EQ(net.Reads(), 3);
-
-  ScriptedInternet varied;
-  varied.body = net.body;
-  varied.readSizes = {1, 7, 100, 3, 256, 1};
-  EXPECT_EQ(net::GetUrlText(varied, u"http://x/"), runtime::FromWindows1252(varied.body));
-}
-
-TEST(GetUrlText, ExactlyOneFullBufferNeedsASecondEmptyRead) {
-  ScriptedInternet net;
-  net.body.assign(256, 'z');
-  EXPECT_EQ(net::GetUrlText(net, u"http://x/").size(), 256u);
-  EXPECT_EQ(net.Reads(), 2);
-}
-
-TEST(GetUrlText, ACountBeyondTheBufferEndsTheLoopWithoutAppending) {
-  ScriptedInternet net;
-  net.body = std::string(600, 'q');
-  net.readSizes = {10, 4000};
-  EXPECT_EQ(net::GetUrlText(net, u"http://x/"), std::u16string(10, u'q'));
-  EXPECT_EQ(net.Reads(), 2);
-}
-
-TEST(GetUrlText, DecodesOnceSoASequenceSplitAcrossReadsSurvives) {
-  ScriptedInternet net;
-  net.body = "1 \xE2\x82\xAC = 1.17 $";  // the Euro sign takes 3 bytes
-  net.charset = "UTF-8";
-  net.readSizes = {3, 1, 1, 255};
-  EXPECT_EQ(net::GetUrlText(net, u"http://x/"), u"1 \u20AC = 1.17 $");
-
-  ScriptedInternet alias;
-  alias.body = "\xC3\xA9t\xC3\xA9";
-  alias.charset = "utf8";
-  alias.readSizes = {1};
-  EXPECT_EQ(net::GetUrlText(alias, u"http://x/"), u"\u00E9t\u00E9");
-}
-
-TEST(GetUrlText, AnyOtherCharsetIsWindows1252OneUnitPerByte) {
-  for (const char* charset : {"", "iso-8859-1", "windows-1252", "utf-16"}) {
+TEST(GetUrlText, ClosesWhatItOpenedRequestBeforeRoot) {
+  const struct {
+    const char* name;
+    HInternet root, request;
+    std::u16string text;
+    std::vector<std::string> calls;
+  } rows[] = {
+      // A full buffer is no end: the second, empty read is.
+      {"both open, one full buffer", 10, 20, std::u16string(256, u'z'),
+       {"open", "openurl:10", "read:20", "read:20", "close:20", "close:10"}},
+      {"the request fails", 10, 0, u"", {"open", "openurl:10", "close:10"}},
+      {"the root fails", 0, 20, u"", {"open"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
     ScriptedInternet net;
-    net.body = "\x80\x9F\xE9\xC3\xA9";
-    net.charset = charset;
-    EXPECT_EQ(net::GetUrlText(net, u"http://x/"), u"\u20AC\u0178\u00E9\u00C3\u00A9") << charset;
+    net.rootResult = row.root;
+    net.requestResult = row.request;
+    net.body.assign(256, 'z');
+    EXPECT_EQ(net::GetUrlText(net, u"http://x/"), row.text);
+    EXPECT_EQ(net.calls, row.calls);
+  }
+}
+
+// Only an empty read ends the loop: not a short one, nor one that leaves bytes
+// behind; a count beyond the buffer ends it too, appending nothing.
+TEST(GetUrlText, ReadsUntilAnEmptyRead) {
+  std::string alphabet;
+  for (int i = 0; i < 300; ++i) alphabet += static_cast<char>('a' + i % 26);
+  const struct {
+    const char* name;
+    std::string body;
+    std::deque<std::uint32_t> readSizes;
+    std::size_t kept;
+  } rows[] = {
+      {"short reads of every size", alphabet, {1, 7, 100, 3, 256, 1}, 300},
+      {"an empty read though bytes remain", alphabet, {1, 7, 0}, 8},
+      {"a count beyond the buffer", std::string(600, 'q'), {10, 4000}, 10},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ScriptedInternet net;
+    net.body = row.body;
+    net.readSizes = row.readSizes;
+    EXPECT_EQ(net::GetUrlText(net, u"http://x/"), runtime::FromWindows1252(row.body.substr(0, row.kept)));
+  }
+}
+
+// UTF-8 is decoded once over the whole body, so a character split across
+// reads survives; any other charset is Windows-1252, one unit per byte.
+TEST(GetUrlText, DecodesTheBodyByItsCharset) {
+  const std::string win1252 = "\x80\x9F\xE9\xC3\xA9";
+  const std::u16string asWin1252 = u"\u20AC\u0178\u00E9\u00C3\u00A9";
+  const struct {
+    const char* name;
+    std::string charset, body;
+    std::deque<std::uint32_t> readSizes;
+    std::u16string text;
+  } rows[] = {
+      {"UTF-8, the Euro sign over three reads", "UTF-8", "1 \xE2\x82\xAC = 1.17 $", {3, 1, 1, 255},
+       u"1 \u20AC = 1.17 $"},
+      {"the utf8 alias, a byte a read", "utf8", "\xC3\xA9t\xC3\xA9", {1}, u"\u00E9t\u00E9"},
+      {"none named", "", win1252, {}, asWin1252},
+      {"iso-8859-1", "iso-8859-1", win1252, {}, asWin1252},
+      {"windows-1252", "windows-1252", win1252, {}, asWin1252},
+      {"utf-16", "utf-16", win1252, {}, asWin1252},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ScriptedInternet net;
+    net.charset = row.charset;
+    net.body = row.body;
+    net.readSizes = row.readSizes;
+    EXPECT_EQ(net::GetUrlText(net, u"http://x/"), row.text);
   }
 }
 
