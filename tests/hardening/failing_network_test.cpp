@@ -53,7 +53,7 @@ class FailingNetworkTest : public HardeningTest {
   }
 
   void StartAt(const std::u16string& url, std::chrono::milliseconds overall = kOverall) {
-    platform::posix::CurlLimits limits;
+    platform::DownloadLimits limits;
     limits.connectTimeout = kConnect;
     limits.stallTimeout = kStall;
     limits.overallTimeout = overall;
@@ -194,7 +194,7 @@ TEST_F(FailingNetworkTest, ADownloadEndsAtTheStallLimitOrTheDeadlineWithWhatArri
 
 TEST(ProductionLimits, AreTheOnesTheProgramUses) {
   // The program builds its session with the defaults.
-  const platform::posix::CurlLimits limits = platform::posix::CurlInternet().Limits();
+  const platform::DownloadLimits limits = platform::posix::CurlInternet().Limits();
   EXPECT_EQ(limits.connectTimeout, 60s);
   EXPECT_EQ(limits.stallTimeout, 30s);
   EXPECT_EQ(limits.overallTimeout, 120s);

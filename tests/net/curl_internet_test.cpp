@@ -14,16 +14,16 @@
 namespace {
 
 using namespace std::chrono_literals;
+using platform::DownloadLimits;
 using platform::posix::CurlInternet;
-using platform::posix::CurlLimits;
 using support::ClosedPort;
 using support::LoopbackSite;
 using support::Reply;
 using support::SilentListener;
 
 // Short limits keep the failure cases fast.
-CurlLimits Quick() {
-  CurlLimits limits;
+DownloadLimits Quick() {
+  DownloadLimits limits;
   limits.connectTimeout = 1000ms;
   limits.stallTimeout = 1000ms;
   return limits;
@@ -254,7 +254,7 @@ TEST(CurlInternetSession, RedirectsAreFollowedToTheirEndButNotForever) {
 }
 
 TEST(CurlInternetSession, ABodyOverTheCapIsCutAtTheCap) {
-  CurlLimits limits = Quick();
+  DownloadLimits limits = Quick();
   limits.maxBodyBytes = 1000;
   CurlInternet net(limits);
   for (bool chunked : {false, true}) {
