@@ -1,15 +1,10 @@
 #include "platform/content_type.h"
 
-#include <algorithm>
+#include "runtime/text.h"
 
 namespace platform {
 
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
-  return out;
-}
+using runtime::LowerAscii;
 
 std::string_view TrimHeaderSpace(std::string_view s) {
   const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };

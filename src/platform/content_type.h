@@ -6,8 +6,6 @@
 
 namespace platform {
 
-// Header texts are ASCII where it matters: names, parameters, schemes.
-std::string LowerAscii(std::string_view s);
 // Without the blanks (space, tab, CR, LF) at either end.
 std::string_view TrimHeaderSpace(std::string_view s);
 
