@@ -1,6 +1,5 @@
 // Quillon: the main window on the Qt backend with the Linux services.
 #include <QApplication>
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -62,10 +61,8 @@ int main(int argc, char* argv[]) {
   about::FrmAbout about(app, services);
   main_window::FrmConverter converter(app, services, settings, &about);
   converter.Show();
-  const auto unloadMain = [&] {
-    const auto forms = app.Forms();
-    if (std::find(forms.begin(), forms.end(), &converter) != forms.end()) converter.UserClose();
-  };
+  // Unloading a form that is not loaded does nothing.
+  const auto unloadMain = [&] { converter.UserClose(); };
   app::SessionEnd sessionEnd(unloadMain);
   const int status = app.Run();
   // Qt may end the loop itself when the session dies.

@@ -1,8 +1,8 @@
 #pragma once
-// The session ending (logging out, SIGTERM, SIGHUP, SIGINT) unloads the main
-// window as its close box does, so Form_Unload runs and the program ends with
-// status 0. The signal handler only writes a byte into a pipe; the unloading
-// runs in the event loop, when the pipe's read end turns readable.
+// SIGTERM, SIGHUP and SIGINT unload the main window as its close box does, so
+// Form_Unload runs and the program ends with status 0. The signal handler only
+// writes a byte into a pipe; the unloading runs in the event loop, when the
+// pipe's read end turns readable. Logging out ends Qt's loop itself.
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <cerrno>
@@ -30,8 +30,6 @@ class SessionEnd {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGHUP, SIGINT}) sigaction(signal, &action, nullptr);
-    // The session manager asks before it ends the session.
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, notifier_, [this] { unloadMain_(); });
   }
   ~SessionEnd() { delete notifier_; }
   SessionEnd(const SessionEnd&) = delete;
