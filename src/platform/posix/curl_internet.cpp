@@ -66,11 +66,8 @@ struct Transfer {
   bool connected = false;
   Clock::time_point lastByte{};
 
-  Clock::time_point deadline = Clock::time_point::max();
-
   void Touch() { lastByte = Clock::now(); }
   bool Stalled() const { return connected && Clock::now() - lastByte > stallTimeout; }
-  bool TooLong() const { return Clock::now() > deadline; }
 
   bool FinalResponseStarted() const {
     if (!headersDone || status < 200) return false;
@@ -130,7 +127,7 @@ int OnConnected(void* user, char*, char*, int, int) {
 
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   const auto& t = *static_cast<const Transfer*>(user);
-  return t.Stalled() || t.TooLong() ? 1 : 0;
+  return t.Stalled() ? 1 : 0;
 }
 
 void SetDirect(CURL* easy) {
@@ -187,7 +184,6 @@ CurlInternet::CurlInternet(DownloadLimits limits) : state_(std::make_unique<Stat
 
 CurlInternet::~CurlInternet() = default;
 
-const DownloadLimits& CurlInternet::Limits() const { return state_->limits; }
 
 HInternet CurlInternet::InternetOpenA(const std::u16string& agent, std::uint32_t /*accessType*/,
                                       const std::u16string& /*proxy*/,
@@ -237,6 +233,7 @@ HInternet CurlInternet::InternetOpenUrlA(HInternet root, const std::u16string& u
   SetDirect(e);
   curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
                    static_cast<long>(state_->limits.connectTimeout.count()));
+  curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(state_->limits.overallTimeout.count()));
   // Not CURLOPT_LOW_SPEED_TIME: it averages over several seconds, so a body
   // that stops after a quick start would run on well past the limit.
   transfer.stallTimeout = state_->limits.stallTimeout;
@@ -252,7 +249,6 @@ HInternet CurlInternet::InternetOpenUrlA(HInternet root, const std::u16string& u
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
   curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
 
-  transfer.deadline = Transfer::Clock::now() + state_->limits.overallTimeout;
   const CURLcode result = curl_easy_perform(e);
   // A transfer cut short after its final response began keeps what arrived.
   if (result != CURLE_OK && !transfer.FinalResponseStarted()) return 0;

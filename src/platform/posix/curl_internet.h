@@ -19,8 +19,6 @@ class CurlInternet : public Internet {
   CurlInternet(const CurlInternet&) = delete;
   CurlInternet& operator=(const CurlInternet&) = delete;
 
-  const DownloadLimits& Limits() const;
-
   HInternet InternetOpenA(const std::u16string& agent, std::uint32_t accessType,
                           const std::u16string& proxy, const std::u16string& proxyBypass,
                           std::uint32_t flags) override;
