@@ -16,7 +16,7 @@ constexpr std::uint32_t kFlagIccForceConnection = 1;
 // What one download may take, the same on every system. A download cut short
 // by a limit keeps what arrived.
 struct DownloadLimits {
-  // Connecting, name lookup included; the reachability test uses it alone.
+  // Connecting, name lookup included.
   std::chrono::milliseconds connectTimeout{60'000};
   // Once connected, how long the transfer may go without receiving a byte.
   std::chrono::milliseconds stallTimeout{30'000};

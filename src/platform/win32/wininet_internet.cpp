@@ -140,8 +140,6 @@ HInternet WinInetInternet::InternetOpenA(const std::u16string& agent, std::uint3
   const std::string proxyText = ToAnsi(proxy);
   const std::string bypassText = ToAnsi(proxyBypass);
   HINTERNET root = ::InternetOpenA(agentText.c_str(), accessType, OrNull(proxyText), OrNull(bypassText), flags);
-  // The reachability test connects from the root.
-  if (root != nullptr) SetTimeout(root, INTERNET_OPTION_CONNECT_TIMEOUT, state_->limits.connectTimeout);
   return Ours(root);
 }
 
