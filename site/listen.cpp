@@ -1,6 +1,5 @@
 #include "listen.h"
 
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -24,24 +23,6 @@ sigset_t StopSignals() {
   return set;
 }
 
-// Debian's compiled cpp-httplib listens with a backlog of 5, so a burst of
-// new clients would wait for SYN retries (1 s, 3 s). Listening again on the
-// same socket only raises the backlog.
-void RaiseBacklog(int port) {
-  for (int fd = 3; fd < 1024; ++fd) {
-    sockaddr_storage address{};
-    socklen_t size = sizeof address;
-    int listening = 0;
-    socklen_t flagSize = sizeof listening;
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) continue;
-    if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &flagSize) != 0 || !listening) continue;
-    const int bound = address.ss_family == AF_INET    ? ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port)
-                      : address.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
-                                                      : -1;
-    if (bound == port) listen(fd, SOMAXCONN);
-  }
-}
-
 }  // namespace
 
 void StopFlag::Stop() {
@@ -63,6 +44,14 @@ void BlockStopSignals() {
 int ServeUntilStopped(httplib::Server& server, const std::string& host, int port, const std::string& portFile,
                       const std::function<void(StopFlag&)>& whileServing) {
   const int requested = port;
+  // Debian's compiled cpp-httplib listens with a backlog of 5, so a burst of
+  // new clients would wait for SYN retries (1 s, 3 s). Listening again on the
+  // bound socket only raises the backlog. The last socket made is the bound one.
+  int listening = -1;
+  server.set_socket_options([&listening](socket_t socket) {
+    httplib::default_socket_options(socket);
+    listening = socket;
+  });
   if (port == 0) {
     port = server.bind_to_any_port(host);
   } else if (!server.bind_to_port(host, port)) {
@@ -72,7 +61,8 @@ int ServeUntilStopped(httplib::Server& server, const std::string& host, int port
     std::cerr << "quillon-rates-site: cannot listen on " << host << ":" << requested << "\n";
     return 1;
   }
-  RaiseBacklog(port);
+  server.set_socket_options(httplib::default_socket_options);
+  ::listen(listening, SOMAXCONN);
   if (!portFile.empty()) {
     try {
       // A script polling for the file never reads half a number.
