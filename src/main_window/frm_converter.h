@@ -17,7 +17,7 @@ inline const std::u16string kRatesUrl = u"http://rates.quillon.example/cgi-bin/c
 
 // What the user and the environment chose for the main window.
 struct ConverterSettings {
-  runtime::NumberLocale locale{};  // the rates' and the result's number conventions
+  runtime::NumberLocale locale{};  // the result's number conventions
   std::u16string ratesUrl;    // empty: kRatesUrl
 };
 

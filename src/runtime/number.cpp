@@ -203,7 +203,7 @@ std::optional<double> ParseLocaleNumber(std::u16string_view text, const NumberLo
 std::optional<double> ParsePageNumber(std::u16string_view text) {
   std::size_t i = 0;
   while (i < text.size() && IsTrimBlank(text[i])) ++i;
-  auto digit = [&](std::size_t at) { return at < text.size() && text[at] >= u'0' && text[at] <= u'9'; };
+  auto digit = [&](std::size_t at) { return at < text.size() && IsDigit(text[at]); };
   if (!digit(i)) return std::nullopt;
   for (; i < text.size(); ++i) {
     if (digit(i)) continue;
