@@ -78,17 +78,15 @@ add_custom_target(uninstall
 
 # The rates site, for an operator: the program, the systemd service and timer
 # that write the page, their user, and the nginx site that serves it.
-if(TARGET quillon-rates-site)
-  install(TARGETS quillon-rates-site RUNTIME DESTINATION bin COMPONENT site)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/site/quillon-rates-site.service
-                ${PROJECT_SOURCE_DIR}/packaging/site/quillon-rates-site.timer
-          DESTINATION lib/systemd/system COMPONENT site)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/site/quillon-rates-site.sysusers
-          DESTINATION lib/sysusers.d RENAME quillon-rates-site.conf COMPONENT site)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/site/quillon-rates-site.nginx
-          DESTINATION share/quillon-rates-site COMPONENT site)
-  install(FILES ${quillon_docs}/quillon-rates-site.1.gz DESTINATION share/man/man1 COMPONENT site)
-endif()
+install(TARGETS quillon-rates-site RUNTIME DESTINATION bin COMPONENT site)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/site/quillon-rates-site.service
+              ${PROJECT_SOURCE_DIR}/packaging/site/quillon-rates-site.timer
+        DESTINATION lib/systemd/system COMPONENT site)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/site/quillon-rates-site.sysusers
+        DESTINATION lib/sysusers.d RENAME quillon-rates-site.conf COMPONENT site)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/site/quillon-rates-site.nginx
+        DESTINATION share/quillon-rates-site COMPONENT site)
+install(FILES ${quillon_docs}/quillon-rates-site.1.gz DESTINATION share/man/man1 COMPONENT site)
 
 # make package: a Debian package of the same install.
 set(CPACK_GENERATOR DEB)

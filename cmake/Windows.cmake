@@ -5,13 +5,9 @@ enable_language(RC)
 
 add_subdirectory(src/runtime)
 add_subdirectory(src/platform)
-if(EXISTS ${PROJECT_SOURCE_DIR}/src/platform/win32/CMakeLists.txt)
-  add_subdirectory(src/platform/win32)
-endif()
+add_subdirectory(src/platform/win32)
 add_subdirectory(src/toolkit)
-if(EXISTS ${PROJECT_SOURCE_DIR}/src/toolkit/win32/CMakeLists.txt)
-  add_subdirectory(src/toolkit/win32)
-endif()
+add_subdirectory(src/toolkit/win32)
 add_subdirectory(src/net)
 add_subdirectory(src/about)
 add_subdirectory(src/main_window)
@@ -22,20 +18,16 @@ configure_file(resources/quillon_version.h.in ${PROJECT_BINARY_DIR}/resources/qu
 add_library(quillon_resources_win32 OBJECT resources/quillon.rc)
 target_include_directories(quillon_resources_win32 PUBLIC ${PROJECT_SOURCE_DIR}/resources
                                                           ${PROJECT_BINARY_DIR}/resources)
-set_property(SOURCE resources/quillon.rc APPEND PROPERTY OBJECT_DEPENDS
-  ${PROJECT_SOURCE_DIR}/resources/quillon.manifest ${PROJECT_SOURCE_DIR}/resources/cursors/hand.cur
-  ${PROJECT_SOURCE_DIR}/resources/icons/main.ico ${PROJECT_SOURCE_DIR}/resources/icons/about.ico)
+# windres writes no dependency file: everything the script pulls in is listed.
+set(rc_inputs quillon.manifest cursors/hand.cur icons/main.ico icons/about.ico pictures/brimlow.png
+              pictures/donate.gif pictures/euro48.png pictures/title.jpg quillon_rc.h)
+list(TRANSFORM rc_inputs PREPEND ${PROJECT_SOURCE_DIR}/resources/)
+set_property(SOURCE resources/quillon.rc APPEND PROPERTY OBJECT_DEPENDS ${rc_inputs}
+                                                       ${PROJECT_BINARY_DIR}/resources/quillon_version.h)
 
-# The program needs the services and the resources of the executable.
-if(TARGET quillon_toolkit_win32 AND TARGET quillon_platform_win32 AND TARGET quillon_resources_win32)
-  add_subdirectory(src/app)
-endif()
+add_subdirectory(src/app)
 
 if(QUILLON_TESTS)
   enable_testing()
-  if(NOT TARGET GTest::gtest)
-    add_library(GTest::gtest ALIAS gtest)
-    add_library(GTest::gtest_main ALIAS gtest_main)
-  endif()
   add_subdirectory(tests/win32)
 endif()
