@@ -4,6 +4,9 @@ what lands where, runs scenarios against the installed command, then removes
 the install again through its manifest.
 
     install_check.py --build BUILD --source SOURCE --site RATES_SITE --page PAGE --artifacts DIR
+
+With --layout PREFIX it only checks what an install (the package's, say) put
+under PREFIX.
 """
 
 import argparse
@@ -111,10 +114,20 @@ def installed_files(prefix):
 
 def main():
     parser = argparse.ArgumentParser()
-    for name in ("build", "source", "site", "page", "artifacts"):
-        parser.add_argument(f"--{name}", required=True)
+    parser.add_argument("--source", required=True)
+    parser.add_argument("--layout", metavar="PREFIX")
+    scratch_install = ("build", "site", "page", "artifacts")
+    for name in scratch_install:
+        parser.add_argument(f"--{name}")
     parser.add_argument("--timeout", default="30")
     args = parser.parse_args()
+    if args.layout:
+        check_layout(args.layout, args.source)
+        print(f"layout of {args.layout}: passed")
+        return 0
+    missing = [f"--{name}" for name in scratch_install if getattr(args, name) is None]
+    if missing:
+        parser.error(f"{', '.join(missing)} required")
 
     # The checked-in entry validates as it is, before any install rewrites it.
     run(["desktop-file-validate", os.path.join(args.source, "packaging", "quillon.desktop")])
