@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <atomic>
 #include <barrier>
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
