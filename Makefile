@@ -41,7 +41,7 @@ ifneq ($(SANITIZE),1)
 endif
 
 clean:
-	rm -rf build build-asan $(WIN64_BUILD) $(WIN32_BUILD)
+	rm -rf build build-asan $(WIN64_BUILD) $(WIN32_BUILD) $(FUZZ_BUILD)
 
 # Windows, cross-built with Debian's mingw-w64. The 64-bit tests run under
 # Wine; the 32-bit build is compiled and linked only.
