@@ -216,11 +216,15 @@ class Run:
         self.input.click(ok)
         self.program.wait(lambda: not self.program.alerts(), "the message box to close")
 
-    def type_amount(self, main, text):
-        """Clicks into the amount, selects what it holds and types over it."""
+    def select_amount(self, main):
+        """The amount focused and all selected, so what is typed next replaces it."""
         self.input.click(main.control("text", "Enter Amount"))
         self.program.wait_equal(main.focused, [("text", "Enter Amount")], "the focused control")
         self.input.key("ctrl+a")
+
+    def type_amount(self, main, text):
+        """Types over what the amount holds."""
+        self.select_amount(main)
         self.input.type(text)
 
     def choose(self, main, name):
@@ -642,19 +646,6 @@ def hand_cursor(run):
 
 # -- the desktop around the windows ------------------------------------------
 
-def pick_currency(run, main, name):
-    currencies = main.currencies()
-    run.input.click(currencies.find("list item", name))
-    run.program.wait_equal(currencies.selected_items, [name], "the selected currency")
-
-
-def select_amount(run, main):
-    """The amount focused and all selected, so what is typed next replaces it."""
-    run.input.click(main.control("text", "Enter Amount"))
-    run.program.wait_equal(main.focused, [("text", "Enter Amount")], "the focused control")
-    run.input.key("ctrl+a")
-
-
 def luminance(rgb):
     def linear(v):
         v /= 255
@@ -702,7 +693,7 @@ def result_announced(run):
     main = run.start()
     run.get_rates(main)
     name = "British Pound"
-    pick_currency(run, main, name)
+    run.choose(main, name)
     # The white band and the Euro picture only decorate: nothing unnamed is read.
     unnamed = [n.role for n in main.node.walk() if n.role in ("label", "image") and n.showing and not n.name]
     equal(unnamed, [], "unnamed labels and pictures a screen reader would meet")
@@ -711,7 +702,7 @@ def result_announced(run):
         # Registration reaches the program over the bus; it sends events once it knows.
         time.sleep(1)
         heard.pump()
-        select_amount(run, main)
+        run.select_amount(main)
         rate = Decimal(run.page.rate_of(name))
         # Each new result is heard as it comes, one keystroke at a time.
         for typed in ("1", "12", "120"):
@@ -735,7 +726,7 @@ def result_announced(run):
 def result_copied(run):
     main = run.start()
     run.get_rates(main)
-    pick_currency(run, main, "British Pound")
+    run.choose(main, "British Pound")
     result = main.result()
     frame = main.node.find("panel", "Exchange Rate")
     label = [n for n in frame.walk() if n.role == "label"][0]
@@ -771,7 +762,7 @@ def dark_theme(run):
     main = run.start(extra_env=qt6ct_config(run, "darker"))
     run.get_rates(main)
     name = "British Pound"
-    pick_currency(run, main, name)
+    run.choose(main, name)
     run.input.click(main.option("From Euros To Selected Currency"))
     run.program.wait(lambda: main.result().endswith(name), "the result in pounds")
     shot = os.path.join(run.desktop.work, "main.png")
