@@ -418,14 +418,9 @@ def close_boxes(run):
 
 @scenario
 def codes(run):
-    bin_dir = os.path.join(run.desktop.work, "bin")
-    os.mkdir(bin_dir)
     record = os.path.join(run.desktop.work, "xdg-open.args")
-    stub = os.path.join(bin_dir, "xdg-open")
-    with open(stub, "w") as f:
-        f.write(f"#!/bin/sh\n# Records what the program asked to open.\nprintf '%s\\n' \"$@\" > '{record}.tmp'\n"
-                f"mv '{record}.tmp' '{record}'\n")
-    os.chmod(stub, os.stat(stub).st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
+    # Records what the program asked to open, written aside and renamed.
+    bin_dir, _ = run.stub("xdg-open", f"printf '%s\\n' \"$@\" > '{record}.tmp'\nmv '{record}.tmp' '{record}'")
     main = run.start(path_first=bin_dir)
     before = main.snapshot()
     run.input.click(main.button("Codes"))
