@@ -409,7 +409,7 @@ def main():
         signal.signal(signal_number, on_signal)
     signal.alarm(int(args.deadline))
     started = time.monotonic()
-    with Desktop(args.artifacts, "windows-" + args.scenario) as world:
+    with Desktop(args.artifacts, "windows-" + args.scenario, accessibility=False) as world:
         run = Run(world, args)
         try:
             SCENARIOS[args.scenario](run)
