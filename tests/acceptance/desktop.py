@@ -40,6 +40,28 @@ def wait_for(check, timeout, what, interval=0.05):
         time.sleep(interval)
 
 
+def wait_equal(read, expected, timeout, what, interval=0.05):
+    """Polls read() until it gives expected; a time-out names the last value read."""
+    seen = []
+
+    def same():
+        seen[:] = [read()]
+        return seen[0] == expected
+    try:
+        return wait_for(same, timeout, f"{what} to be {expected!r}", interval)
+    except AssertionError as error:
+        last = repr(seen[0]) if seen else "nothing readable"
+        raise AssertionError(f"{what}: expected {expected!r}, still {last} ({error})") from None
+
+
+def exit_status(process, timeout):
+    """The exit status of a Process, once it has ended."""
+    def ended():
+        code = process.popen.poll()
+        return (code,) if code is not None else None
+    return wait_for(ended, timeout, f"{process.name} to end")[0]
+
+
 def read_line(fd, timeout):
     """One line from a pipe, or what came before the timeout or the end; closes fd."""
     data = b""

@@ -3,7 +3,7 @@ tree (as a screen reader reads it) and driven with real X input events."""
 
 import ctypes
 
-from desktop import wait_for
+from desktop import exit_status, wait_equal, wait_for
 
 # Imported once the private session bus is in the environment: the library
 # finds the accessibility bus through it.
@@ -216,23 +216,10 @@ class Program:
         return wait_for(check, timeout or self.timeout, what)
 
     def wait_equal(self, read, expected, what, timeout=None):
-        """Polls read() until it gives expected; a time-out names the last value read."""
-        seen = []
-
-        def same():
-            seen[:] = [read()]
-            return seen[0] == expected
-        try:
-            return self.wait(same, f"{what} to be {expected!r}", timeout)
-        except AssertionError as error:
-            last = repr(seen[0]) if seen else "nothing readable"
-            raise AssertionError(f"{what}: expected {expected!r}, still {last} ({error})") from None
+        return wait_equal(read, expected, timeout or self.timeout, what)
 
     def exit_status(self, timeout=None):
-        def ended():
-            code = self.process.popen.poll()
-            return (code,) if code is not None else None
-        return wait_for(ended, timeout or self.timeout, "Quillon to end")[0]
+        return exit_status(self.process, timeout or self.timeout)
 
     def tree(self):
         try:

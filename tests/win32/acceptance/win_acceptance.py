@@ -29,7 +29,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "acceptance"))
 
 from acceptance import on_signal  # noqa: E402
-from desktop import SCREEN, Desktop, wait_for  # noqa: E402
+from desktop import SCREEN, Desktop, exit_status, wait_equal, wait_for  # noqa: E402
 from scenarios import (CANT_CONNECT, RATES_MISSING, STARTUP_HINT, Page, check, equal,  # noqa: E402
                        two_decimals)
 from screen import Input  # noqa: E402
@@ -125,19 +125,10 @@ class Run:
         return wait_for(check_, self.timeout, what, interval=0.2)
 
     def wait_equal(self, read, expected, what):
-        seen = []
-
-        def same():
-            seen[:] = [read()]
-            return seen[0] == expected
-        try:
-            self.wait(same, what)
-        except AssertionError:
-            raise AssertionError(f"{what}: expected {expected!r}, last read {seen[0] if seen else None!r}")
+        return wait_equal(read, expected, self.timeout, what, interval=0.2)
 
     def exit_status(self):
-        self.wait(lambda: not self.process.running(), "Quillon to end")
-        return self.process.popen.returncode
+        return exit_status(self.process, self.timeout)
 
     # -- input -----------------------------------------------------------------
 
