@@ -4,7 +4,7 @@ server, as the Linux suite does against the Linux program, and keeps a
 screenshot of its end state.
 
     win_acceptance.py --wine WINE --app QUILLON_EXE --reader WINDOW_STATE_EXE
-                      --recorder RECORDER_EXE --site RATES_SITE --page PAGE
+                      --child CHILD_EXE --site RATES_SITE --page PAGE
                       --artifacts DIR SCENARIO
     win_acceptance.py --list
 
@@ -77,7 +77,7 @@ class Run:
         self.process = None
         self.site = None
         self.record = os.path.join(world.work, "started.txt")
-        self.env = dict(world.env, QUILLON_RECORD=self.windows_path(self.record))
+        self.env = dict(world.env, QUILLON_CHILD_MARK=self.windows_path(self.record))
 
     def wine(self, *argv, timeout=60, check_=True):
         # Output through files, not pipes: a Wine program may start the
@@ -163,10 +163,11 @@ class Run:
                         "the status line")
 
     def started(self):
+        """The started program's path and command line, from the record it renames into place."""
         def recorded():
-            with open(self.record, encoding="utf-8-sig") as f:
-                lines = f.read().splitlines()
-            return lines if len(lines) == 2 else None
+            with open(self.record) as f:
+                path, command, _ = f.read().splitlines()
+            return path, command
         return self.wait(recorded, "the started program's record")
 
     def registry(self, *argv):
@@ -288,11 +289,11 @@ def exit_with_about(run):
 
 @scenario
 def codes(run):
-    # Pages open with the test's recorder in this prefix while the scenario runs.
+    # Pages open with the test's child program in this prefix while the scenario runs.
     usual = run.wine("reg", "query", PAGE_TYPE_KEY, "/ve", check_=False)
     run.registry("add", PAGE_TYPE_KEY, "/ve", "/d", "QuillonTestPage")
     run.registry("add", PAGE_CLASS_KEY + r"\shell\open\command", "/ve", "/d",
-                 f'"{run.windows_path(run.args.recorder)}" "%1"')
+                 f'"{run.windows_path(run.args.child)}" "%1"')
     try:
         main = run.start()
         before = snapshot(main)
@@ -317,11 +318,11 @@ def press_system_info(run):
 
 @scenario
 def system_info_path(run):
-    run.registry("add", TOOL_KEY, "/v", "PATH", "/d", run.windows_path(run.args.recorder))
+    run.registry("add", TOOL_KEY, "/v", "PATH", "/d", run.windows_path(run.args.child))
     try:
         press_system_info(run)
         program, _ = run.started()
-        equal(program.lower(), run.windows_path(run.args.recorder).lower(), "the program started")
+        equal(program.lower(), run.windows_path(run.args.child).lower(), "the program started")
     finally:
         run.registry("delete", TOOL_KEY)
 
@@ -331,7 +332,7 @@ def system_info_folder(run):
     folder = os.path.join(run.world.work, "msinfo")
     os.mkdir(folder)
     os.mkdir(os.path.join(folder, "Decoy"))
-    shutil.copy(run.args.recorder, os.path.join(folder, "MSINFO32.EXE"))
+    shutil.copy(run.args.child, os.path.join(folder, "MSINFO32.EXE"))
     run.registry("add", FOLDER_KEY, "/v", "MSINFO", "/d", run.windows_path(folder))
     try:
         press_system_info(run)
@@ -381,7 +382,7 @@ def installer(run):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("wine", "app", "reader", "recorder", "site", "page", "artifacts", "installer"):
+    for option in ("wine", "app", "reader", "child", "site", "page", "artifacts", "installer"):
         parser.add_argument("--" + option)
     parser.add_argument("--timeout", type=float, default=40)
     parser.add_argument("--deadline", type=float, default=170)
@@ -393,7 +394,7 @@ def main():
         return 0
     if args.scenario not in SCENARIOS:
         parser.error(f"unknown scenario {args.scenario!r}; --list names them")
-    for option in ("wine", "app", "reader", "recorder", "site", "page", "artifacts"):
+    for option in ("wine", "app", "reader", "child", "site", "page", "artifacts"):
         if not getattr(args, option):
             parser.error(f"--{option} is required")
     for signal_number in (signal.SIGTERM, signal.SIGINT, signal.SIGALRM):
