@@ -2,6 +2,7 @@
 tree (as a screen reader reads it) and driven with real X input events."""
 
 import ctypes
+import os
 
 from desktop import exit_status, wait_equal, wait_for
 
@@ -11,8 +12,11 @@ pyatspi = None
 Atspi = None
 
 
-def load_accessibility():
+def load_accessibility(world):
+    """Points this process at the desktop's buses, then loads the library."""
     global pyatspi, Atspi
+    for key in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR"):
+        os.environ[key] = world.env[key]
     import pyatspi as _pyatspi
     from gi.repository import Atspi as _Atspi
     pyatspi, Atspi = _pyatspi, _Atspi
