@@ -132,12 +132,15 @@ class MainWindow:
                                 f"found {[n.name for n in labels]}")
         return labels[0].name
 
-    def result(self):
+    def result_label(self):
         """The result line: the label in the frame "Exchange Rate"."""
         frame = self.node.find("panel", "Exchange Rate")
         labels = [n for n in frame.walk() if n.role == "label"]
         check(len(labels) == 1, f"expected one label in 'Exchange Rate', found {len(labels)}")
-        return labels[0].name
+        return labels[0]
+
+    def result(self):
+        return self.result_label().name
 
     def amount(self):
         return self.control("text", "Enter Amount").text()
@@ -372,20 +375,26 @@ def about_window(run):
     return window
 
 
+def open_about(run, main, active=False):
+    """Clicks About; the About window, once it is active too if asked."""
+    run.input.click(main.button("About"))
+    window = about_window(run)
+    if active:
+        run.program.wait(lambda: window.active, "the About window to be active")
+    return window
+
+
 @scenario
 def about_twice(run):
     main = run.start()
-    about = main.button("About")
-    run.input.click(about)
-    window = about_window(run)
-    run.program.wait(lambda: window.active, "the About window to be active")
+    window = open_about(run, main, active=True)
     equal(window.role, "frame", "the About window's role")
     # The main window in front first (its title bar lies clear of the About
     # window), so the second press has to bring the About window back.
     x, y, _, _ = main.node.extents()
     run.input.click_at(x + 120, y - 8)
     run.program.wait(lambda: main.node.active and not window.active, "the main window to be active")
-    run.input.click(about)
+    run.input.click(main.button("About"))
     run.program.wait(lambda: window.active, "the About window to come to the front again")
     equal(run.program.window_names(), ["About Quillon", "Quillon"], "the open windows")
     about_window(run)
@@ -397,8 +406,7 @@ def about_twice(run):
 @scenario
 def exit_with_about(run):
     main = run.start()
-    run.input.click(main.button("About"))
-    about_window(run)
+    open_about(run, main)
     run.input.click(main.button("Exit"))
     equal(run.program.exit_status(), 0, "Quillon's exit status")
 
@@ -406,9 +414,7 @@ def exit_with_about(run):
 @scenario
 def close_boxes(run):
     main = run.start()
-    run.input.click(main.button("About"))
-    window = about_window(run)
-    run.program.wait(lambda: window.active, "the About window to be active")
+    open_about(run, main, active=True)
     run.input.click_close_box()
     run.program.wait_equal(run.program.window_names, ["Quillon"], "the open windows")
     run.program.wait(lambda: main.node.active, "the main window to be active again")
@@ -499,8 +505,7 @@ def keyboard_only(run):
 @scenario
 def session_end(run):
     main = run.start()
-    run.input.click(main.button("About"))
-    about_window(run)
+    open_about(run, main)
     # As the session manager ends a session: a polite TERM, no close box.
     run.program.process.popen.send_signal(signal.SIGTERM)
     equal(run.program.exit_status(), 0, "Quillon's exit status after SIGTERM")
@@ -558,9 +563,7 @@ def window_frames(run):
            ("MAXIMIZE_HORZ", "MAXIMIZE_VERT"))
     refuses(run, "the main window", main.node, main_id, "maximize")
 
-    run.input.click(main.button("About"))
-    window = about_window(run)
-    run.program.wait(lambda: window.active, "the About window to be active")
+    window = open_about(run, main, active=True)
     centred_frame(run, "the About window")
     about_id = run.input.active_window()
     offers(run, "the About window", about_id, ("MOVE", "CLOSE"),
@@ -575,8 +578,7 @@ def system_info(run):
     bin_dir, record = os.path.join(run.desktop.work, "bin"), os.path.join(run.desktop.work, "tool.log")
     os.makedirs(bin_dir)
     main = run.start(extra_env={"PATH": bin_dir})
-    run.input.click(main.button("About"))
-    window = about_window(run)
+    window = open_about(run, main)
     run.input.click(window.find("push button", "System Info"))
     run.alert_says("System Information Is Unavailable At This Time")
 
@@ -599,8 +601,7 @@ def about_links(run):
     os.mkdir(home)
     # The real xdg-open finds the stand-in browser first on PATH.
     main = run.start(path_first=bin_dir, extra_env={"HOME": home})
-    run.input.click(main.button("About"))
-    window = about_window(run)
+    window = open_about(run, main)
     site = "http://www.brimlow.example"
     links = [(window.find("push button", "Join the Brimlow mailing list"), site + "/Pages/ListBot.html"),
              (window.find("push button", "Brimlow"), site),
@@ -622,9 +623,7 @@ def about_links(run):
 @scenario
 def hand_cursor(run):
     main = run.start()
-    run.input.click(main.button("About"))
-    window = about_window(run)
-    run.program.wait(lambda: window.active, "the About window to be active")
+    window = open_about(run, main, active=True)
     hand = (32, 32, 6, 0)
     donate = [n for n in window.walk() if n.name == "Contribute to Freeware development"][0]
     for node, shows_hand in ((window.find("push button", "Close"), False),
@@ -714,8 +713,7 @@ def result_announced(run):
         heard.stop()
 
     # The About window's Close button says what it does.
-    run.input.click(main.button("About"))
-    window = about_window(run)
+    window = open_about(run, main)
     close = window.find("push button", "Close")
     equal(close.description, "Close this window", "the description of the About window's Close button")
 
@@ -726,9 +724,7 @@ def result_copied(run):
     run.get_rates(main)
     run.choose(main, "British Pound")
     result = main.result()
-    frame = main.node.find("panel", "Exchange Rate")
-    label = [n for n in frame.walk() if n.role == "label"][0]
-    x, y, w, h = label.extents()
+    x, y, w, h = main.result_label().extents()
     # A drag across the whole line selects its text; selecting is X's copy.
     run.input.drag((x + 1, y + h // 2), (x + w - 2, y + h // 2))
     copied = run.program.wait(lambda: run.desktop.run(["xclip", "-o", "-selection", "primary"]).stdout,
@@ -773,13 +769,9 @@ def dark_theme(run):
     status = [n for n in main.node.children() if n.role == "label" and n.name.startswith("Rates for")][0]
     check(text_contrast(shot, status) >= 4.5, "the status line does not read on the band")
     check((0, 128, 0) in colours(shot, status.extents()), "the status line is no longer green")
-    frame = main.node.find("panel", "Exchange Rate")
-    result = [n for n in frame.walk() if n.role == "label"][0]
-    check(text_contrast(shot, result) >= 4.5, "the result line does not read")
+    check(text_contrast(shot, main.result_label()) >= 4.5, "the result line does not read")
 
-    run.input.click(main.button("About"))
-    window = about_window(run)
-    run.program.wait(lambda: window.active, "the About window to be active")
+    window = open_about(run, main, active=True)
     time.sleep(0.5)
     run.desktop.screenshot(shot)
     window_shot(run, os.path.join(run.desktop.artifacts, "dark_theme-about.png"), shot)
