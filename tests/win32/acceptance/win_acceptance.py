@@ -13,6 +13,7 @@ Input comes from xdotool; the windows are read by a small Windows program
 """
 
 import argparse
+import contextlib
 import json
 import os
 import shutil
@@ -75,7 +76,6 @@ class Run:
         self.timeout = args.timeout
         self.input = Input(world)
         self.process = None
-        self.site = None
         self.record = os.path.join(world.work, "started.txt")
         self.env = dict(world.env, QUILLON_CHILD_MARK=self.windows_path(self.record))
 
@@ -100,7 +100,7 @@ class Run:
 
     def start(self, rates_url=None, app=None):
         if rates_url is None:
-            self.site, rates_url = self.world.start_site(self.args.site, self.args.page)
+            _, rates_url = self.world.start_site(self.args.site, self.args.page)
         env = dict(self.env, QUILLON_RATES_URL=rates_url)
         self.process = self.world._spawn("quillon", [self.args.wine, app or self.args.app], env=env)
         main = self.wait(lambda: self.window("Quillon", active=True), "the main window to be active")
@@ -172,6 +172,22 @@ class Run:
 
     def registry(self, *argv):
         self.wine("reg", *argv, "/f")
+
+    @contextlib.contextmanager
+    def registry_value(self, key, name, data, scope=None, restore=False):
+        """Sets a value (the key's default when name is None) while the block
+        runs; then the key (or scope) goes, or with restore the value there
+        before, if any, comes back."""
+        value = ("/v", name) if name else ("/ve",)
+        before = self.wine("reg", "query", key, *value, check_=False) if restore else None
+        self.registry("add", key, *value, "/d", data)
+        try:
+            yield
+        finally:
+            if before is None:
+                self.registry("delete", scope or key)
+            else:
+                self.registry("add", key, *value, "/d", before.split("REG_SZ")[-1].strip())
 
     def has_key(self, key):
         return self.wine("reg", "query", key, check_=False) is not None
@@ -290,11 +306,9 @@ def exit_with_about(run):
 @scenario
 def codes(run):
     # Pages open with the test's child program in this prefix while the scenario runs.
-    usual = run.wine("reg", "query", PAGE_TYPE_KEY, "/ve", check_=False)
-    run.registry("add", PAGE_TYPE_KEY, "/ve", "/d", "QuillonTestPage")
-    run.registry("add", PAGE_CLASS_KEY + r"\shell\open\command", "/ve", "/d",
-                 f'"{run.windows_path(run.args.child)}" "%1"')
-    try:
+    opener = f'"{run.windows_path(run.args.child)}" "%1"'
+    with run.registry_value(PAGE_TYPE_KEY, None, "QuillonTestPage", restore=True), \
+            run.registry_value(PAGE_CLASS_KEY + r"\shell\open\command", None, opener, scope=PAGE_CLASS_KEY):
         main = run.start()
         before = snapshot(main)
         run.click(main, "cmdCodes")
@@ -302,12 +316,6 @@ def codes(run):
         page = run.windows_path(os.path.join(os.path.dirname(os.path.abspath(run.args.app)), "Codes.htm"))
         check(page.lower() in command.lower(), f"the page opened was not {page}: {command}")
         equal(snapshot(run.window("Quillon")), before, "the main window after Codes")
-    finally:
-        if usual is None:
-            run.registry("delete", PAGE_TYPE_KEY)
-        else:
-            run.registry("add", PAGE_TYPE_KEY, "/ve", "/d", usual.split("REG_SZ")[-1].strip())
-        run.registry("delete", PAGE_CLASS_KEY)
 
 
 def press_system_info(run):
@@ -318,13 +326,10 @@ def press_system_info(run):
 
 @scenario
 def system_info_path(run):
-    run.registry("add", TOOL_KEY, "/v", "PATH", "/d", run.windows_path(run.args.child))
-    try:
+    with run.registry_value(TOOL_KEY, "PATH", run.windows_path(run.args.child)):
         press_system_info(run)
         program, _ = run.started()
         equal(program.lower(), run.windows_path(run.args.child).lower(), "the program started")
-    finally:
-        run.registry("delete", TOOL_KEY)
 
 
 @scenario
@@ -333,13 +338,10 @@ def system_info_folder(run):
     os.mkdir(folder)
     os.mkdir(os.path.join(folder, "Decoy"))
     shutil.copy(run.args.child, os.path.join(folder, "MSINFO32.EXE"))
-    run.registry("add", FOLDER_KEY, "/v", "MSINFO", "/d", run.windows_path(folder))
-    try:
+    with run.registry_value(FOLDER_KEY, "MSINFO", run.windows_path(folder)):
         press_system_info(run)
         program, _ = run.started()
         equal(program.lower(), run.windows_path(os.path.join(folder, "MSINFO32.EXE")).lower(), "the program started")
-    finally:
-        run.registry("delete", FOLDER_KEY)
 
 
 @scenario
