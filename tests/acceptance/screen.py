@@ -301,12 +301,16 @@ class Input:
         text = self.desktop.run(["xprop", "-root", "_NET_WORKAREA"]).stdout
         return tuple(int(v) for v in text.split("=", 1)[1].split(",")[:4])
 
-    def allowed_actions(self, window):
-        """What the window manager lets the user do with the window, by _NET_WM_ALLOWED_ACTIONS."""
-        text = self.desktop.run(["xprop", "-id", window, "_NET_WM_ALLOWED_ACTIONS"]).stdout
+    def _atoms(self, window, prop, prefix):
+        """The atoms of a window's list property, less their prefix."""
+        text = self.desktop.run(["xprop", "-id", window, prop]).stdout
         if "=" not in text:
             return set()
-        return {a.strip().replace("_NET_WM_ACTION_", "") for a in text.split("=", 1)[1].split(",")}
+        return {a.strip().replace(prefix, "") for a in text.split("=", 1)[1].split(",") if a.strip()}
+
+    def allowed_actions(self, window):
+        """What the window manager lets the user do with the window."""
+        return self._atoms(window, "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_ACTION_")
 
     def ask_window_manager(self, window, request):
         """Asks the window manager, as a pager or a title-bar button would, to
@@ -318,11 +322,7 @@ class Input:
         send_client_message(self.desktop.env["DISPLAY"], int(window), message, data)
 
     def window_state(self, window):
-        """The window's _NET_WM_STATE atoms, less their prefix."""
-        text = self.desktop.run(["xprop", "-id", window, "_NET_WM_STATE"]).stdout
-        if "=" not in text:
-            return set()
-        return {a.strip().replace("_NET_WM_STATE_", "") for a in text.split("=", 1)[1].split(",") if a.strip()}
+        return self._atoms(window, "_NET_WM_STATE", "_NET_WM_STATE_")
 
     def cursor(self):
         """The pointer's picture as the X server shows it: (width, height, hot x, hot y)."""
