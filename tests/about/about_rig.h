@@ -33,11 +33,6 @@ struct AboutRig : support::FakeSystem {
     for (const auto& s : programs.started) lines.push_back(s.commandLine);
     return lines;
   }
-  std::vector<std::u16string> Messages() const {
-    std::vector<std::u16string> texts;
-    for (const auto& m : backend.messages) texts.push_back(m.text);
-    return texts;
-  }
 
   support::RecordingBackend backend;
   toolkit::Application app;

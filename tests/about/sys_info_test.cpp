@@ -35,7 +35,7 @@ TEST(SystemInfo, RecordedPathStartsWithoutReadingTheFolderLocation) {
 
   EXPECT_EQ(rig.Started(), (std::vector<std::u16string>{u"/usr/bin/hardinfo", u"/usr/bin/hardinfo"}));
   EXPECT_EQ(rig.programs.started[0].windowStyle, platform::kSwShowNormal);
-  EXPECT_EQ(rig.Messages(), kNoMessage);
+  EXPECT_EQ(rig.backend.MessageTexts(), kNoMessage);
   ASSERT_EQ(rig.registry.opens.size(), 2u);
   for (const auto& open : rig.registry.opens) EXPECT_EQ(open.key, kToolKey);
   EXPECT_TRUE(rig.files.searches.empty());
@@ -63,7 +63,7 @@ TEST(SystemInfo, TheFolderLocationIsUsedAsWritten) {
     rig.PressSystemInfo();
     EXPECT_EQ(rig.files.searches, std::vector<std::u16string>{tool});
     EXPECT_EQ(rig.Started(), row.toolThere ? std::vector<std::u16string>{tool} : kNoStart);
-    EXPECT_EQ(rig.Messages(), row.toolThere ? kNoMessage : kOneMessage);
+    EXPECT_EQ(rig.backend.MessageTexts(), row.toolThere ? kNoMessage : kOneMessage);
     EXPECT_EQ(rig.registry.OpenHandles(), 0u);
   }
 }
@@ -136,7 +136,7 @@ TEST(SystemInfo, TooLongRecordedPathCountsAsMissing) {
   rig.files.files = rig.programs.programs = {Tool(u"/opt/info")};
   rig.PressSystemInfo();
   EXPECT_EQ(rig.Started(), std::vector<std::u16string>{Tool(u"/opt/info")});
-  EXPECT_EQ(rig.Messages(), kNoMessage);
+  EXPECT_EQ(rig.backend.MessageTexts(), kNoMessage);
 }
 
 // The machine's hive grants reading only; the launcher must not ask for more.
@@ -147,7 +147,7 @@ TEST(SystemInfo, WorksWithARegistryThatRefusesWriteAccess) {
   rig.files.files = rig.programs.programs = {Tool(u"/opt/info")};
   rig.PressSystemInfo();
   EXPECT_EQ(rig.Started(), std::vector<std::u16string>{Tool(u"/opt/info")});
-  EXPECT_EQ(rig.Messages(), kNoMessage);
+  EXPECT_EQ(rig.backend.MessageTexts(), kNoMessage);
   ASSERT_FALSE(rig.registry.opens.empty());
   for (const auto& open : rig.registry.opens) EXPECT_EQ(open.samDesired, platform::kKeyRead);
 }

@@ -69,9 +69,7 @@ def main():
     shot = os.path.join(args.artifacts, f"{label}.png")
     run = None
     with desktop.Desktop(args.artifacts, label, **setting) as world:
-        for key in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR"):
-            os.environ[key] = world.env[key]
-        screen.load_accessibility()
+        screen.load_accessibility(world)
         run = scenarios.Run(world, os.path.abspath(args.app), os.path.abspath(args.site),
                             os.path.abspath(args.page), args.timeout)
         try:

@@ -40,6 +40,28 @@ def wait_for(check, timeout, what, interval=0.05):
         time.sleep(interval)
 
 
+def wait_equal(read, expected, timeout, what, interval=0.05):
+    """Polls read() until it gives expected; a time-out names the last value read."""
+    seen = []
+
+    def same():
+        seen[:] = [read()]
+        return seen[0] == expected
+    try:
+        return wait_for(same, timeout, f"{what} to be {expected!r}", interval)
+    except AssertionError as error:
+        last = repr(seen[0]) if seen else "nothing readable"
+        raise AssertionError(f"{what}: expected {expected!r}, still {last} ({error})") from None
+
+
+def exit_status(process, timeout):
+    """The exit status of a Process, once it has ended."""
+    def ended():
+        code = process.popen.poll()
+        return (code,) if code is not None else None
+    return wait_for(ended, timeout, f"{process.name} to end")[0]
+
+
 def read_line(fd, timeout):
     """One line from a pipe, or what came before the timeout or the end; closes fd."""
     data = b""
@@ -103,13 +125,15 @@ class Process:
 
 class Desktop:
     """Xvfb + a window manager (openbox or fluxbox) + a session bus with the
-    accessibility bus; the program runs in the given locale."""
+    accessibility bus, which Wine's programs go without; the program runs in
+    the given locale."""
 
-    def __init__(self, artifacts, name, window_manager="openbox", locale="en_US.UTF-8"):
+    def __init__(self, artifacts, name, window_manager="openbox", locale="en_US.UTF-8", accessibility=True):
         self.artifacts = artifacts
         self.name = name
         self.window_manager = window_manager
         self.locale = locale
+        self.accessibility = accessibility
         self.work = tempfile.mkdtemp(prefix=f"quillon-acceptance-{name}-")
         self.processes = []
         self.env = None
@@ -151,18 +175,8 @@ class Desktop:
             raise SetupError("Xvfb gave no display number:\n" + self.processes[-1].log())
         env["DISPLAY"] = ":" + number
 
-        # The session bus prints its address on a pipe once it listens.
-        read_end, write_end = os.pipe()
-        self._spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                             f"--print-address={write_end}"], pass_fds=(write_end,))
-        os.close(write_end)
-        address = read_line(read_end, 30)
-        if not address:
-            raise SetupError("the session bus did not start:\n" + self.processes[-1].log())
-        env["DBUS_SESSION_BUS_ADDRESS"] = address
-
-        self._spawn("a11y-bus", ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
-        wait_for(lambda: self._bus_has("org.a11y.Bus"), 20, "the accessibility bus launcher on the session bus")
+        if self.accessibility:
+            self._start_accessibility_bus()
 
         if self.window_manager == "fluxbox":
             # Its default configuration in a home of its own, less the
@@ -181,6 +195,20 @@ class Desktop:
             # layout put the close box where the suite looks for it.
             self._spawn("openbox", ["openbox", "--config-file", "/etc/xdg/openbox/rc.xml", "--sm-disable"])
         wait_for(self._window_manager_running, 20, f"{self.window_manager} to manage the screen")
+
+    def _start_accessibility_bus(self):
+        # The session bus prints its address on a pipe once it listens.
+        read_end, write_end = os.pipe()
+        self._spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                             f"--print-address={write_end}"], pass_fds=(write_end,))
+        os.close(write_end)
+        address = read_line(read_end, 30)
+        if not address:
+            raise SetupError("the session bus did not start:\n" + self.processes[-1].log())
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+
+        self._spawn("a11y-bus", ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+        wait_for(lambda: self._bus_has("org.a11y.Bus"), 20, "the accessibility bus launcher on the session bus")
 
     def _bus_has(self, name):
         result = subprocess.run(

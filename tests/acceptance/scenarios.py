@@ -132,12 +132,15 @@ class MainWindow:
                                 f"found {[n.name for n in labels]}")
         return labels[0].name
 
-    def result(self):
+    def result_label(self):
         """The result line: the label in the frame "Exchange Rate"."""
         frame = self.node.find("panel", "Exchange Rate")
         labels = [n for n in frame.walk() if n.role == "label"]
         check(len(labels) == 1, f"expected one label in 'Exchange Rate', found {len(labels)}")
-        return labels[0].name
+        return labels[0]
+
+    def result(self):
+        return self.result_label().name
 
     def amount(self):
         return self.control("text", "Enter Amount").text()
@@ -216,11 +219,15 @@ class Run:
         self.input.click(ok)
         self.program.wait(lambda: not self.program.alerts(), "the message box to close")
 
-    def type_amount(self, main, text):
-        """Clicks into the amount, selects what it holds and types over it."""
+    def select_amount(self, main):
+        """The amount focused and all selected, so what is typed next replaces it."""
         self.input.click(main.control("text", "Enter Amount"))
         self.program.wait_equal(main.focused, [("text", "Enter Amount")], "the focused control")
         self.input.key("ctrl+a")
+
+    def type_amount(self, main, text):
+        """Types over what the amount holds."""
+        self.select_amount(main)
         self.input.type(text)
 
     def choose(self, main, name):
@@ -368,20 +375,26 @@ def about_window(run):
     return window
 
 
+def open_about(run, main, active=False):
+    """Clicks About; the About window, once it is active too if asked."""
+    run.input.click(main.button("About"))
+    window = about_window(run)
+    if active:
+        run.program.wait(lambda: window.active, "the About window to be active")
+    return window
+
+
 @scenario
 def about_twice(run):
     main = run.start()
-    about = main.button("About")
-    run.input.click(about)
-    window = about_window(run)
-    run.program.wait(lambda: window.active, "the About window to be active")
+    window = open_about(run, main, active=True)
     equal(window.role, "frame", "the About window's role")
     # The main window in front first (its title bar lies clear of the About
     # window), so the second press has to bring the About window back.
     x, y, _, _ = main.node.extents()
     run.input.click_at(x + 120, y - 8)
     run.program.wait(lambda: main.node.active and not window.active, "the main window to be active")
-    run.input.click(about)
+    run.input.click(main.button("About"))
     run.program.wait(lambda: window.active, "the About window to come to the front again")
     equal(run.program.window_names(), ["About Quillon", "Quillon"], "the open windows")
     about_window(run)
@@ -393,8 +406,7 @@ def about_twice(run):
 @scenario
 def exit_with_about(run):
     main = run.start()
-    run.input.click(main.button("About"))
-    about_window(run)
+    open_about(run, main)
     run.input.click(main.button("Exit"))
     equal(run.program.exit_status(), 0, "Quillon's exit status")
 
@@ -402,9 +414,7 @@ def exit_with_about(run):
 @scenario
 def close_boxes(run):
     main = run.start()
-    run.input.click(main.button("About"))
-    window = about_window(run)
-    run.program.wait(lambda: window.active, "the About window to be active")
+    open_about(run, main, active=True)
     run.input.click_close_box()
     run.program.wait_equal(run.program.window_names, ["Quillon"], "the open windows")
     run.program.wait(lambda: main.node.active, "the main window to be active again")
@@ -414,14 +424,9 @@ def close_boxes(run):
 
 @scenario
 def codes(run):
-    bin_dir = os.path.join(run.desktop.work, "bin")
-    os.mkdir(bin_dir)
     record = os.path.join(run.desktop.work, "xdg-open.args")
-    stub = os.path.join(bin_dir, "xdg-open")
-    with open(stub, "w") as f:
-        f.write(f"#!/bin/sh\n# Records what the program asked to open.\nprintf '%s\\n' \"$@\" > '{record}.tmp'\n"
-                f"mv '{record}.tmp' '{record}'\n")
-    os.chmod(stub, os.stat(stub).st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
+    # Records what the program asked to open, written aside and renamed.
+    bin_dir, _ = run.stub("xdg-open", f"printf '%s\\n' \"$@\" > '{record}.tmp'\nmv '{record}.tmp' '{record}'")
     main = run.start(path_first=bin_dir)
     before = main.snapshot()
     run.input.click(main.button("Codes"))
@@ -500,8 +505,7 @@ def keyboard_only(run):
 @scenario
 def session_end(run):
     main = run.start()
-    run.input.click(main.button("About"))
-    about_window(run)
+    open_about(run, main)
     # As the session manager ends a session: a polite TERM, no close box.
     run.program.process.popen.send_signal(signal.SIGTERM)
     equal(run.program.exit_status(), 0, "Quillon's exit status after SIGTERM")
@@ -559,9 +563,7 @@ def window_frames(run):
            ("MAXIMIZE_HORZ", "MAXIMIZE_VERT"))
     refuses(run, "the main window", main.node, main_id, "maximize")
 
-    run.input.click(main.button("About"))
-    window = about_window(run)
-    run.program.wait(lambda: window.active, "the About window to be active")
+    window = open_about(run, main, active=True)
     centred_frame(run, "the About window")
     about_id = run.input.active_window()
     offers(run, "the About window", about_id, ("MOVE", "CLOSE"),
@@ -576,8 +578,7 @@ def system_info(run):
     bin_dir, record = os.path.join(run.desktop.work, "bin"), os.path.join(run.desktop.work, "tool.log")
     os.makedirs(bin_dir)
     main = run.start(extra_env={"PATH": bin_dir})
-    run.input.click(main.button("About"))
-    window = about_window(run)
+    window = open_about(run, main)
     run.input.click(window.find("push button", "System Info"))
     run.alert_says("System Information Is Unavailable At This Time")
 
@@ -600,8 +601,7 @@ def about_links(run):
     os.mkdir(home)
     # The real xdg-open finds the stand-in browser first on PATH.
     main = run.start(path_first=bin_dir, extra_env={"HOME": home})
-    run.input.click(main.button("About"))
-    window = about_window(run)
+    window = open_about(run, main)
     site = "http://www.brimlow.example"
     links = [(window.find("push button", "Join the Brimlow mailing list"), site + "/Pages/ListBot.html"),
              (window.find("push button", "Brimlow"), site),
@@ -623,9 +623,7 @@ def about_links(run):
 @scenario
 def hand_cursor(run):
     main = run.start()
-    run.input.click(main.button("About"))
-    window = about_window(run)
-    run.program.wait(lambda: window.active, "the About window to be active")
+    window = open_about(run, main, active=True)
     hand = (32, 32, 6, 0)
     donate = [n for n in window.walk() if n.name == "Contribute to Freeware development"][0]
     for node, shows_hand in ((window.find("push button", "Close"), False),
@@ -641,19 +639,6 @@ def hand_cursor(run):
 
 
 # -- the desktop around the windows ------------------------------------------
-
-def pick_currency(run, main, name):
-    currencies = main.currencies()
-    run.input.click(currencies.find("list item", name))
-    run.program.wait_equal(currencies.selected_items, [name], "the selected currency")
-
-
-def select_amount(run, main):
-    """The amount focused and all selected, so what is typed next replaces it."""
-    run.input.click(main.control("text", "Enter Amount"))
-    run.program.wait_equal(main.focused, [("text", "Enter Amount")], "the focused control")
-    run.input.key("ctrl+a")
-
 
 def luminance(rgb):
     def linear(v):
@@ -688,13 +673,16 @@ def text_contrast(shot, node):
     return max(contrast(found[0], c) for c in found)
 
 
-def window_shot(run, path):
-    """The active window with its frame, as the docs show windows."""
-    shot = path + ".screen.png"
-    run.desktop.screenshot(shot)
+def window_shot(run, path, shot=None):
+    """The active window with its frame, as the docs show windows, cut from
+    the screenshot given or from one of its own."""
+    screen = shot or path + ".screen.png"
+    if shot is None:
+        run.desktop.screenshot(screen)
     x, y, w, h, _ = run.input.active_window_geometry()
-    subprocess.run(["convert", shot, "-crop", f"{w}x{h}+{x}+{y}", "+repage", path], check=True)
-    os.remove(shot)
+    subprocess.run(["convert", screen, "-crop", f"{w}x{h}+{x}+{y}", "+repage", path], check=True)
+    if shot is None:
+        os.remove(screen)
 
 
 @scenario
@@ -702,7 +690,7 @@ def result_announced(run):
     main = run.start()
     run.get_rates(main)
     name = "British Pound"
-    pick_currency(run, main, name)
+    run.choose(main, name)
     # The white band and the Euro picture only decorate: nothing unnamed is read.
     unnamed = [n.role for n in main.node.walk() if n.role in ("label", "image") and n.showing and not n.name]
     equal(unnamed, [], "unnamed labels and pictures a screen reader would meet")
@@ -711,7 +699,7 @@ def result_announced(run):
         # Registration reaches the program over the bus; it sends events once it knows.
         time.sleep(1)
         heard.pump()
-        select_amount(run, main)
+        run.select_amount(main)
         rate = Decimal(run.page.rate_of(name))
         # Each new result is heard as it comes, one keystroke at a time.
         for typed in ("1", "12", "120"):
@@ -725,8 +713,7 @@ def result_announced(run):
         heard.stop()
 
     # The About window's Close button says what it does.
-    run.input.click(main.button("About"))
-    window = about_window(run)
+    window = open_about(run, main)
     close = window.find("push button", "Close")
     equal(close.description, "Close this window", "the description of the About window's Close button")
 
@@ -735,11 +722,9 @@ def result_announced(run):
 def result_copied(run):
     main = run.start()
     run.get_rates(main)
-    pick_currency(run, main, "British Pound")
+    run.choose(main, "British Pound")
     result = main.result()
-    frame = main.node.find("panel", "Exchange Rate")
-    label = [n for n in frame.walk() if n.role == "label"][0]
-    x, y, w, h = label.extents()
+    x, y, w, h = main.result_label().extents()
     # A drag across the whole line selects its text; selecting is X's copy.
     run.input.drag((x + 1, y + h // 2), (x + w - 2, y + h // 2))
     copied = run.program.wait(lambda: run.desktop.run(["xclip", "-o", "-selection", "primary"]).stdout,
@@ -771,12 +756,12 @@ def dark_theme(run):
     main = run.start(extra_env=qt6ct_config(run, "darker"))
     run.get_rates(main)
     name = "British Pound"
-    pick_currency(run, main, name)
+    run.choose(main, name)
     run.input.click(main.option("From Euros To Selected Currency"))
     run.program.wait(lambda: main.result().endswith(name), "the result in pounds")
     shot = os.path.join(run.desktop.work, "main.png")
     run.desktop.screenshot(shot)
-    window_shot(run, os.path.join(run.desktop.artifacts, "dark_theme-main.png"))
+    window_shot(run, os.path.join(run.desktop.artifacts, "dark_theme-main.png"), shot)
     x, y, width, _ = main.node.extents()
     # The theme is dark and the band stays white, with the green status line on it.
     check(luminance(colours(shot, (x + 10, y + 100, 20, 20))[0]) < 0.1, "the window is not dark")
@@ -784,16 +769,12 @@ def dark_theme(run):
     status = [n for n in main.node.children() if n.role == "label" and n.name.startswith("Rates for")][0]
     check(text_contrast(shot, status) >= 4.5, "the status line does not read on the band")
     check((0, 128, 0) in colours(shot, status.extents()), "the status line is no longer green")
-    frame = main.node.find("panel", "Exchange Rate")
-    result = [n for n in frame.walk() if n.role == "label"][0]
-    check(text_contrast(shot, result) >= 4.5, "the result line does not read")
+    check(text_contrast(shot, main.result_label()) >= 4.5, "the result line does not read")
 
-    run.input.click(main.button("About"))
-    window = about_window(run)
-    run.program.wait(lambda: window.active, "the About window to be active")
+    window = open_about(run, main, active=True)
     time.sleep(0.5)
     run.desktop.screenshot(shot)
-    window_shot(run, os.path.join(run.desktop.artifacts, "dark_theme-about.png"))
+    window_shot(run, os.path.join(run.desktop.artifacts, "dark_theme-about.png"), shot)
     for label in (n for n in window.walk() if n.role == "label" and n.name):
         seen = text_contrast(shot, label)
         check(seen >= 4.5, f"the About window's {label.name!r} reads at {seen:.1f}:1 only")
@@ -824,7 +805,7 @@ def double_density(run):
     shot = os.path.join(run.desktop.work, "main.png")
     time.sleep(0.5)
     run.desktop.screenshot(shot)
-    window_shot(run, os.path.join(run.desktop.artifacts, "double_density-main.png"))
+    window_shot(run, os.path.join(run.desktop.artifacts, "double_density-main.png"), shot)
     title = main.node.find("image", "Quillon")
     box = tuple(2 * v for v in title.extents())
     equal(box[2:], (486, 82), "the title picture's size in device pixels")

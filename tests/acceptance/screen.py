@@ -2,8 +2,9 @@
 tree (as a screen reader reads it) and driven with real X input events."""
 
 import ctypes
+import os
 
-from desktop import wait_for
+from desktop import exit_status, wait_equal, wait_for
 
 # Imported once the private session bus is in the environment: the library
 # finds the accessibility bus through it.
@@ -11,8 +12,11 @@ pyatspi = None
 Atspi = None
 
 
-def load_accessibility():
+def load_accessibility(world):
+    """Points this process at the desktop's buses, then loads the library."""
     global pyatspi, Atspi
+    for key in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR"):
+        os.environ[key] = world.env[key]
     import pyatspi as _pyatspi
     from gi.repository import Atspi as _Atspi
     pyatspi, Atspi = _pyatspi, _Atspi
@@ -216,23 +220,10 @@ class Program:
         return wait_for(check, timeout or self.timeout, what)
 
     def wait_equal(self, read, expected, what, timeout=None):
-        """Polls read() until it gives expected; a time-out names the last value read."""
-        seen = []
-
-        def same():
-            seen[:] = [read()]
-            return seen[0] == expected
-        try:
-            return self.wait(same, f"{what} to be {expected!r}", timeout)
-        except AssertionError as error:
-            last = repr(seen[0]) if seen else "nothing readable"
-            raise AssertionError(f"{what}: expected {expected!r}, still {last} ({error})") from None
+        return wait_equal(read, expected, timeout or self.timeout, what)
 
     def exit_status(self, timeout=None):
-        def ended():
-            code = self.process.popen.poll()
-            return (code,) if code is not None else None
-        return wait_for(ended, timeout or self.timeout, "Quillon to end")[0]
+        return exit_status(self.process, timeout or self.timeout)
 
     def tree(self):
         try:
@@ -310,12 +301,16 @@ class Input:
         text = self.desktop.run(["xprop", "-root", "_NET_WORKAREA"]).stdout
         return tuple(int(v) for v in text.split("=", 1)[1].split(",")[:4])
 
-    def allowed_actions(self, window):
-        """What the window manager lets the user do with the window, by _NET_WM_ALLOWED_ACTIONS."""
-        text = self.desktop.run(["xprop", "-id", window, "_NET_WM_ALLOWED_ACTIONS"]).stdout
+    def _atoms(self, window, prop, prefix):
+        """The atoms of a window's list property, less their prefix."""
+        text = self.desktop.run(["xprop", "-id", window, prop]).stdout
         if "=" not in text:
             return set()
-        return {a.strip().replace("_NET_WM_ACTION_", "") for a in text.split("=", 1)[1].split(",")}
+        return {a.strip().replace(prefix, "") for a in text.split("=", 1)[1].split(",") if a.strip()}
+
+    def allowed_actions(self, window):
+        """What the window manager lets the user do with the window."""
+        return self._atoms(window, "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_ACTION_")
 
     def ask_window_manager(self, window, request):
         """Asks the window manager, as a pager or a title-bar button would, to
@@ -327,11 +322,7 @@ class Input:
         send_client_message(self.desktop.env["DISPLAY"], int(window), message, data)
 
     def window_state(self, window):
-        """The window's _NET_WM_STATE atoms, less their prefix."""
-        text = self.desktop.run(["xprop", "-id", window, "_NET_WM_STATE"]).stdout
-        if "=" not in text:
-            return set()
-        return {a.strip().replace("_NET_WM_STATE_", "") for a in text.split("=", 1)[1].split(",") if a.strip()}
+        return self._atoms(window, "_NET_WM_STATE", "_NET_WM_STATE_")
 
     def cursor(self):
         """The pointer's picture as the X server shows it: (width, height, hot x, hot y)."""

@@ -117,7 +117,7 @@ TEST_F(ConversionTest, WithoutRatesOrACurrencyTheUserIsSentForThem) {
     if (row.ready > 1) frm->lstCurrency.UserSelect(1);
     backend.messages.clear();
     row.act(*frm);
-    EXPECT_EQ(MessageTexts(), row.messages);
+    EXPECT_EQ(backend.MessageTexts(), row.messages);
     for (const auto& m : backend.messages)
       EXPECT_EQ(m.style, m.text == kRatesMissing ? toolkit::msgbox::kInformation : toolkit::msgbox::kExclamation);
     EXPECT_EQ(frm->ActiveControl(), &(*frm)[row.focus]);

@@ -43,12 +43,6 @@ class MainWindowTest : public ::testing::Test, protected support::FakeSystem {
     frm->cmdGet_Click();
   }
 
-  std::vector<std::u16string> MessageTexts() const {
-    std::vector<std::u16string> texts;
-    for (const auto& m : backend.messages) texts.push_back(m.text);
-    return texts;
-  }
-
   support::RecordingBackend backend;
   main_window::ConverterSettings settings;
   std::unique_ptr<toolkit::Application> app;

@@ -126,32 +126,20 @@ http {{
                 for name in files:
                     os.chown(os.path.join(d, name), 65534, 65534)
             argv = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"] + argv
-        log = open(os.path.join(work, "nginx.out"), "wb")
-        process = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
-                                   start_new_session=True)
+        process = desktop.Process("nginx", argv, None, work)
         deadline = time.monotonic() + 20
-        while time.monotonic() < deadline and process.poll() is None:
+        while time.monotonic() < deadline and process.running():
             try:
                 socket.create_connection(("127.0.0.1", port), timeout=1).close()
                 return process, port
             except OSError:
                 time.sleep(0.05)
-        stop(process)
+        process.stop()
         with open(os.path.join(work, "error.log"), errors="replace") as f:
             error = f.read()
         if "Address already in use" not in error:
             break
     raise Failure(f"nginx did not start:\n{error}")
-
-
-def stop(process):
-    if process.poll() is None:
-        os.killpg(process.pid, signal.SIGTERM)
-        try:
-            process.wait(10)
-        except subprocess.TimeoutExpired:
-            os.killpg(process.pid, signal.SIGKILL)
-            process.wait()
 
 
 def get(url, headers=None):
@@ -214,23 +202,20 @@ def main():
 
         shot = os.path.join(args.artifacts, "nginx_end_to_end.png")
         with desktop.Desktop(args.artifacts, "nginx_end_to_end") as world:
-            for key in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR"):
-                os.environ[key] = world.env[key]
-            screen.load_accessibility()
-            process = world.start_app(os.path.abspath(args.app), url)
+            screen.load_accessibility(world)
+            # The served page is the run's page: its date is the status line's.
+            run = scenarios.Run(world, os.path.abspath(args.app), None, page_path, args.timeout)
             try:
-                program = screen.Program(world, process, args.timeout)
-                main_window = scenarios.MainWindow(program)
-                program.wait(lambda: main_window.node.active, "the main window to be active")
-                screen.Input(world).click(main_window.button("Get Exchange Rates"))
-                program.wait_equal(main_window.status, "Rates for " + date, "the status line")
+                main_window = run.start(rates_url=url)
+                run.get_rates(main_window)
+                program = run.program
                 program.wait_equal(lambda: main_window.currencies().items(), names, "the currency list")
                 program.wait_equal(lambda: main_window.rates().items(), [r[1] for r in rates], "the rate list")
             finally:
                 world.screenshot(shot)
                 print(f"screenshot: {shot}")
-            process.stop()
-            scenarios.check_sanitizers(process.log())
+            run.program.process.stop()
+            scenarios.check_sanitizers(run.program.process.log())
         with open(os.path.join(work, "access.log")) as f:
             asked = [line for line in f if "/cgi-bin/cgicalc.cgi?value=1&base=EUR" in line and '" 200 ' in line]
         check(len(asked) >= 2, "Quillon's request is not in nginx's access log")
@@ -238,7 +223,7 @@ def main():
         return 0
     finally:
         if nginx is not None:
-            stop(nginx)
+            nginx.stop()
             for name in ("error.log", "access.log"):
                 if os.path.exists(os.path.join(work, name)):
                     os.makedirs(args.artifacts, exist_ok=True)

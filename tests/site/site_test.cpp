@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -17,12 +16,15 @@
 #include "page.h"
 #include "service.h"
 #include "support/loopback_site.h"
+#include "support/temp_tree.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using support::LoopbackSite;
+using support::ReadAll;
 using support::Reply;
+using support::TempTree;
 
 const char* const kSampleFeed = "eurofxref-daily-2023-12-29.xml";
 
@@ -43,30 +45,6 @@ std::string DayOf(const std::string& date, const std::vector<std::pair<std::stri
 std::string WithRate(const std::string& code, const std::string& rate) {
   return Document(DayOf("2023-12-29", {{"USD", "1.1050"}, {code, rate}}));
 }
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class TempDir {
- public:
-  TempDir() {
-    std::string name = (fs::temp_directory_path() / "quillon-site-test-XXXXXX").string();
-    path_ = mkdtemp(name.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  fs::path path_;
-};
 
 site::FetchLimits TestLimits() {
   site::FetchLimits limits = site::DefaultLimits();
@@ -177,8 +155,8 @@ class BadFeed : public testing::TestWithParam<BadInput> {
 // page: exit 1 with one line, and the page file exactly as it was.
 TEST_P(BadFeed, PageLeavesTheLastGoodPageAlone) {
   const BadInput& row = GetParam();
-  TempDir dir;
-  const fs::path out = dir.path() / "cgicalc.html";
+  TempTree dir;
+  const fs::path out = dir.root() / "cgicalc.html";
   const std::string before = "the last good page\n";
   { std::ofstream(out, std::ios::binary) << before; }
 
@@ -186,7 +164,7 @@ TEST_P(BadFeed, PageLeavesTheLastGoodPageAlone) {
   Serve(feedSite);
   std::vector<std::string> sources = {feedSite.Url("/eurofxref-daily.xml")};
   if (row.asFile) {
-    const fs::path local = dir.path() / "feed.xml";
+    const fs::path local = dir.root() / "feed.xml";
     std::ofstream(local, std::ios::binary) << ReplyOf(row).body;
     sources.push_back(local.string());
   }
@@ -198,7 +176,7 @@ TEST_P(BadFeed, PageLeavesTheLastGoodPageAlone) {
     EXPECT_NE(line.find(row.reason), std::string::npos) << line;
     EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
     EXPECT_EQ(line.rfind("quillon-rates-site: ", 0), 0u) << line;
-    EXPECT_EQ(ReadFile(out), before);
+    EXPECT_EQ(ReadAll(out), before);
   }
   std::vector<std::string> expected = {"cgicalc.html"};
   if (row.asFile) expected.push_back("feed.xml");
@@ -208,11 +186,11 @@ TEST_P(BadFeed, PageLeavesTheLastGoodPageAlone) {
 // serve: the page and the kept feed stay, the reason reaches the log and /health.
 TEST_P(BadFeed, ServeKeepsTheLastGoodPage) {
   const BadInput& row = GetParam();
-  TempDir state;
+  TempTree state;
   const std::string good = support::ReadTestData(kSampleFeed);
   LoopbackSite feedSite(Reply{.contentType = "text/xml", .body = good});
   std::vector<std::string> log;
-  site::RatesService service(feedSite.Url("/eurofxref-daily.xml"), state.path().string(), TestLimits(),
+  site::RatesService service(feedSite.Url("/eurofxref-daily.xml"), state.root().string(), TestLimits(),
                              [&](const std::string& line) { log.push_back(line); });
   service.Refresh();
   const auto page = service.Current();
@@ -228,22 +206,22 @@ TEST_P(BadFeed, ServeKeepsTheLastGoodPage) {
   EXPECT_NE(health.find("\"status\": \"stale\""), std::string::npos) << health;
   EXPECT_NE(health.find("\"rates_date\": \"2023-12-29\""), std::string::npos) << health;
   EXPECT_NE(health.find(row.reason), std::string::npos) << health;
-  EXPECT_EQ(ReadFile(state.path() / "feed.xml"), good);
+  EXPECT_EQ(ReadAll(state.root() / "feed.xml"), good);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, BadFeed, testing::ValuesIn(BadInputs()),
                          [](const testing::TestParamInfo<BadInput>& info) { return info.param.name; });
 
 TEST(PageFile, AnUnwritableTargetIsAReasonNotAHalfFile) {
-  TempDir dir;
+  TempTree dir;
   const fs::path feed = fs::path(QUILLON_TEST_DATA) / kSampleFeed;
   struct Row {
     const char* name;
     fs::path out;
     const char* reason;
   } rows[] = {
-      {"missing folder", dir.path() / "absent" / "cgicalc.html", "cannot write in"},
-      {"target is a folder", dir.path(), "cannot replace"},
+      {"missing folder", dir.root() / "absent" / "cgicalc.html", "cannot write in"},
+      {"target is a folder", dir.root(), "cannot replace"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -275,12 +253,12 @@ std::vector<Row> TableRows(const std::string& page) {
 }
 
 TEST(Page, RowsNamesAndRateTextsOfTheSampleFeed) {
-  TempDir dir;
-  const fs::path out = dir.path() / "cgicalc.html";
+  TempTree dir;
+  const fs::path out = dir.root() / "cgicalc.html";
   std::ostringstream err;
   ASSERT_EQ(site::RunPage((fs::path(QUILLON_TEST_DATA) / kSampleFeed).string(), out.string(), TestLimits(), err), 0)
       << err.str();
-  const std::string page = ReadFile(out);
+  const std::string page = ReadAll(out);
   const std::vector<Row> rows = TableRows(page);
   ASSERT_EQ(rows.size(), 30u);
   // The symbol list's currencies first, in its order; LKR and TWD are not
@@ -331,12 +309,12 @@ TEST(Feed, TheNewestDayOfAManyDayDocument) {
 // -- serve ----------------------------------------------------------------------
 
 TEST(Serve, AskingAgainWithTheValidatorsOfTheLastGoodFetch) {
-  TempDir state;
+  TempTree state;
   LoopbackSite feedSite(Reply{.contentType = "text/xml",
                               .body = support::ReadTestData(kSampleFeed),
                               .headers = {{"ETag", "\"feed-1\""}, {"Last-Modified", "Fri, 29 Dec 2023 15:00:00 GMT"}}});
   std::vector<std::string> log;
-  site::RatesService service(feedSite.Url("/d.xml"), state.path().string(), TestLimits(),
+  site::RatesService service(feedSite.Url("/d.xml"), state.root().string(), TestLimits(),
                              [&](const std::string& line) { log.push_back(line); });
   service.Refresh();
   const auto page = service.Current();
@@ -353,7 +331,7 @@ TEST(Serve, AskingAgainWithTheValidatorsOfTheLastGoodFetch) {
 
   // A restart without network serves the kept feed, and asks with its validators.
   support::ClosedPort down;
-  site::RatesService restarted("http://127.0.0.1:" + std::to_string(down.Port()) + "/d.xml", state.path().string(),
+  site::RatesService restarted("http://127.0.0.1:" + std::to_string(down.Port()) + "/d.xml", state.root().string(),
                                TestLimits(), [&](const std::string& line) { log.push_back(line); });
   restarted.LoadState();
   ASSERT_NE(restarted.Current(), nullptr);

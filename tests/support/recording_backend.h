@@ -51,6 +51,12 @@ class RecordingBackend : public toolkit::HeadlessBackend {
   // User input that waits for the next DoEvents (or Run).
   void Post(std::function<void()> input) { queue_.push_back(std::move(input)); }
 
+  std::vector<toolkit::Text> MessageTexts() const {
+    std::vector<toolkit::Text> texts;
+    for (const auto& m : messages) texts.push_back(m.text);
+    return texts;
+  }
+
   std::vector<ShownMessage> messages;
   // Runs while a box is open, before it is answered with OK.
   std::function<void(const ShownMessage&)> onMessage;

@@ -83,10 +83,11 @@ class ScratchFolder {
   std::string path_;
 };
 
-// The test child (quillon_test_child.exe) writes its command line and its
-// working folder, one a line, to the file QUILLON_CHILD_MARK names.
+// The test child (quillon_test_child.exe) writes its path, its command line
+// and its working folder, one a line, to the file QUILLON_CHILD_MARK names.
 struct ChildReport {
   bool arrived = false;
+  std::string program;
   std::string commandLine;
   std::string folder;
 };
@@ -105,6 +106,7 @@ inline ChildReport WaitForChild(const std::string& markFile) {
   std::ifstream in(markFile, std::ios::binary);
   if (!in) return report;
   report.arrived = true;
+  std::getline(in, report.program);
   std::getline(in, report.commandLine);
   std::getline(in, report.folder);
   return report;

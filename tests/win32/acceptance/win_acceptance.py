@@ -4,7 +4,7 @@ server, as the Linux suite does against the Linux program, and keeps a
 screenshot of its end state.
 
     win_acceptance.py --wine WINE --app QUILLON_EXE --reader WINDOW_STATE_EXE
-                      --recorder RECORDER_EXE --site RATES_SITE --page PAGE
+                      --child CHILD_EXE --site RATES_SITE --page PAGE
                       --artifacts DIR SCENARIO
     win_acceptance.py --list
 
@@ -13,6 +13,7 @@ Input comes from xdotool; the windows are read by a small Windows program
 """
 
 import argparse
+import contextlib
 import json
 import os
 import shutil
@@ -29,7 +30,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "acceptance"))
 
 from acceptance import on_signal  # noqa: E402
-from desktop import SCREEN, Desktop, wait_for  # noqa: E402
+from desktop import SCREEN, Desktop, exit_status, wait_equal, wait_for  # noqa: E402
 from scenarios import (CANT_CONNECT, RATES_MISSING, STARTUP_HINT, Page, check, equal,  # noqa: E402
                        two_decimals)
 from screen import Input  # noqa: E402
@@ -75,9 +76,8 @@ class Run:
         self.timeout = args.timeout
         self.input = Input(world)
         self.process = None
-        self.site = None
         self.record = os.path.join(world.work, "started.txt")
-        self.env = dict(world.env, QUILLON_RECORD=self.windows_path(self.record))
+        self.env = dict(world.env, QUILLON_CHILD_MARK=self.windows_path(self.record))
 
     def wine(self, *argv, timeout=60, check_=True):
         # Output through files, not pipes: a Wine program may start the
@@ -100,7 +100,7 @@ class Run:
 
     def start(self, rates_url=None, app=None):
         if rates_url is None:
-            self.site, rates_url = self.world.start_site(self.args.site, self.args.page)
+            _, rates_url = self.world.start_site(self.args.site, self.args.page)
         env = dict(self.env, QUILLON_RATES_URL=rates_url)
         self.process = self.world._spawn("quillon", [self.args.wine, app or self.args.app], env=env)
         main = self.wait(lambda: self.window("Quillon", active=True), "the main window to be active")
@@ -125,19 +125,10 @@ class Run:
         return wait_for(check_, self.timeout, what, interval=0.2)
 
     def wait_equal(self, read, expected, what):
-        seen = []
-
-        def same():
-            seen[:] = [read()]
-            return seen[0] == expected
-        try:
-            self.wait(same, what)
-        except AssertionError:
-            raise AssertionError(f"{what}: expected {expected!r}, last read {seen[0] if seen else None!r}")
+        return wait_equal(read, expected, self.timeout, what, interval=0.2)
 
     def exit_status(self):
-        self.wait(lambda: not self.process.running(), "Quillon to end")
-        return self.process.popen.returncode
+        return exit_status(self.process, self.timeout)
 
     # -- input -----------------------------------------------------------------
 
@@ -172,14 +163,31 @@ class Run:
                         "the status line")
 
     def started(self):
+        """The started program's path and command line, from the record it renames into place."""
         def recorded():
-            with open(self.record, encoding="utf-8-sig") as f:
-                lines = f.read().splitlines()
-            return lines if len(lines) == 2 else None
+            with open(self.record) as f:
+                path, command, _ = f.read().splitlines()
+            return path, command
         return self.wait(recorded, "the started program's record")
 
     def registry(self, *argv):
         self.wine("reg", *argv, "/f")
+
+    @contextlib.contextmanager
+    def registry_value(self, key, name, data, scope=None, restore=False):
+        """Sets a value (the key's default when name is None) while the block
+        runs; then the key (or scope) goes, or with restore the value there
+        before, if any, comes back."""
+        value = ("/v", name) if name else ("/ve",)
+        before = self.wine("reg", "query", key, *value, check_=False) if restore else None
+        self.registry("add", key, *value, "/d", data)
+        try:
+            yield
+        finally:
+            if before is None:
+                self.registry("delete", scope or key)
+            else:
+                self.registry("add", key, *value, "/d", before.split("REG_SZ")[-1].strip())
 
     def has_key(self, key):
         return self.wine("reg", "query", key, check_=False) is not None
@@ -297,12 +305,10 @@ def exit_with_about(run):
 
 @scenario
 def codes(run):
-    # Pages open with the test's recorder in this prefix while the scenario runs.
-    usual = run.wine("reg", "query", PAGE_TYPE_KEY, "/ve", check_=False)
-    run.registry("add", PAGE_TYPE_KEY, "/ve", "/d", "QuillonTestPage")
-    run.registry("add", PAGE_CLASS_KEY + r"\shell\open\command", "/ve", "/d",
-                 f'"{run.windows_path(run.args.recorder)}" "%1"')
-    try:
+    # Pages open with the test's child program in this prefix while the scenario runs.
+    opener = f'"{run.windows_path(run.args.child)}" "%1"'
+    with run.registry_value(PAGE_TYPE_KEY, None, "QuillonTestPage", restore=True), \
+            run.registry_value(PAGE_CLASS_KEY + r"\shell\open\command", None, opener, scope=PAGE_CLASS_KEY):
         main = run.start()
         before = snapshot(main)
         run.click(main, "cmdCodes")
@@ -310,12 +316,6 @@ def codes(run):
         page = run.windows_path(os.path.join(os.path.dirname(os.path.abspath(run.args.app)), "Codes.htm"))
         check(page.lower() in command.lower(), f"the page opened was not {page}: {command}")
         equal(snapshot(run.window("Quillon")), before, "the main window after Codes")
-    finally:
-        if usual is None:
-            run.registry("delete", PAGE_TYPE_KEY)
-        else:
-            run.registry("add", PAGE_TYPE_KEY, "/ve", "/d", usual.split("REG_SZ")[-1].strip())
-        run.registry("delete", PAGE_CLASS_KEY)
 
 
 def press_system_info(run):
@@ -326,13 +326,10 @@ def press_system_info(run):
 
 @scenario
 def system_info_path(run):
-    run.registry("add", TOOL_KEY, "/v", "PATH", "/d", run.windows_path(run.args.recorder))
-    try:
+    with run.registry_value(TOOL_KEY, "PATH", run.windows_path(run.args.child)):
         press_system_info(run)
         program, _ = run.started()
-        equal(program.lower(), run.windows_path(run.args.recorder).lower(), "the program started")
-    finally:
-        run.registry("delete", TOOL_KEY)
+        equal(program.lower(), run.windows_path(run.args.child).lower(), "the program started")
 
 
 @scenario
@@ -340,14 +337,11 @@ def system_info_folder(run):
     folder = os.path.join(run.world.work, "msinfo")
     os.mkdir(folder)
     os.mkdir(os.path.join(folder, "Decoy"))
-    shutil.copy(run.args.recorder, os.path.join(folder, "MSINFO32.EXE"))
-    run.registry("add", FOLDER_KEY, "/v", "MSINFO", "/d", run.windows_path(folder))
-    try:
+    shutil.copy(run.args.child, os.path.join(folder, "MSINFO32.EXE"))
+    with run.registry_value(FOLDER_KEY, "MSINFO", run.windows_path(folder)):
         press_system_info(run)
         program, _ = run.started()
         equal(program.lower(), run.windows_path(os.path.join(folder, "MSINFO32.EXE")).lower(), "the program started")
-    finally:
-        run.registry("delete", FOLDER_KEY)
 
 
 @scenario
@@ -390,7 +384,7 @@ def installer(run):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("wine", "app", "reader", "recorder", "site", "page", "artifacts", "installer"):
+    for option in ("wine", "app", "reader", "child", "site", "page", "artifacts", "installer"):
         parser.add_argument("--" + option)
     parser.add_argument("--timeout", type=float, default=40)
     parser.add_argument("--deadline", type=float, default=170)
@@ -402,14 +396,14 @@ def main():
         return 0
     if args.scenario not in SCENARIOS:
         parser.error(f"unknown scenario {args.scenario!r}; --list names them")
-    for option in ("wine", "app", "reader", "recorder", "site", "page", "artifacts"):
+    for option in ("wine", "app", "reader", "child", "site", "page", "artifacts"):
         if not getattr(args, option):
             parser.error(f"--{option} is required")
     for signal_number in (signal.SIGTERM, signal.SIGINT, signal.SIGALRM):
         signal.signal(signal_number, on_signal)
     signal.alarm(int(args.deadline))
     started = time.monotonic()
-    with Desktop(args.artifacts, "windows-" + args.scenario) as world:
+    with Desktop(args.artifacts, "windows-" + args.scenario, accessibility=False) as world:
         run = Run(world, args)
         try:
             SCENARIOS[args.scenario](run)

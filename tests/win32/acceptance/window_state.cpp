@@ -89,8 +89,7 @@ BOOL CALLBACK Child(HWND window, LPARAM param) {
   MapWindowPoints(HWND_DESKTOP, walk.top, reinterpret_cast<POINT*>(&r), 2);
   const std::wstring kind = ClassOf(window);
   std::string item = "{\"name\":" + Json(NameOf(window)) + ",\"class\":" + Json(kind) + ",\"text\":" +
-                     Json(TextOf(window)) + ",\"visible\":" + (IsWindowVisible(window) ? "true" : "false") +
-                     ",\"focused\":" + (window == walk.focus ? "true" : "false") + ",\"rect\":" + Rect(r);
+                     Json(TextOf(window)) + ",\"focused\":" + (window == walk.focus ? "true" : "false") + ",\"rect\":" + Rect(r);
   if (_wcsicmp(kind.c_str(), L"ListBox") == 0) {
     const auto count = Ask(window, LB_GETCOUNT, 0, 0);
     item += ",\"items\":[";
@@ -124,8 +123,7 @@ BOOL CALLBACK TopLevel(HWND window, LPARAM param) {
   std::string controls;
   for (const auto& c : walk.controls) controls += (controls.empty() ? "" : ",") + c;
   out.push_back("{\"class\":" + Json(kind) + ",\"title\":" + Json(TextOf(window)) + ",\"active\":" +
-                (thread.hwndActive == window ? "true" : "false") + ",\"enabled\":" +
-                (IsWindowEnabled(window) ? "true" : "false") + ",\"client\":" + Rect(client) +
+                (thread.hwndActive == window ? "true" : "false") + ",\"client\":" + Rect(client) +
                 ",\"owner\":" + Json(TextOf(GetWindow(window, GW_OWNER))) + ",\"controls\":[" + controls + "]}");
   return TRUE;
 }
