@@ -20,10 +20,10 @@ endif()
 
 # One CTest test per program, not per case: every Wine start costs a process
 # tree of its own. LAUNCHER names a Linux program that runs the Wine command
-# it is given. Without an emulator (the 32-bit build) the programs are only
-# built.
+# it is given; SERIAL runs the test alone. Without an emulator (the 32-bit
+# build) the programs are only built.
 function(quillon_wine_test target)
-  cmake_parse_arguments(arg "" "" "LAUNCHER;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(arg "SERIAL" "" "LAUNCHER;ENVIRONMENT" ${ARGN})
   if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
     return()
   endif()
@@ -32,6 +32,6 @@ function(quillon_wine_test target)
   else()
     add_test(NAME win.${target} COMMAND ${target})
   endif()
-  set_tests_properties(win.${target} PROPERTIES FIXTURES_REQUIRED wine_prefix
+  set_tests_properties(win.${target} PROPERTIES FIXTURES_REQUIRED wine_prefix RUN_SERIAL ${arg_SERIAL}
                        ENVIRONMENT "${QUILLON_WINE_ENV};${arg_ENVIRONMENT}" TIMEOUT 300)
 endfunction()
