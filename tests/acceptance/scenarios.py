@@ -206,6 +206,14 @@ class Run:
         main = MainWindow(self.program)
         # Input reaches the window the window manager made active.
         self.program.wait(lambda: main.node.active, "the main window to be active")
+
+        # The window moves once more when its frame becomes known: a click
+        # aimed before that could land beside its target.
+        def settled():
+            before = main.node.extents()
+            time.sleep(0.2)
+            return main.node.extents() == before
+        self.program.wait(settled, "the main window to stay in place")
         return main
 
     def alert_says(self, text):
