@@ -30,8 +30,6 @@ namespace toolkit::qt {
 
 namespace {
 
-QColor ToQColor(const Color& c) { return {c.r, c.g, c.b}; }
-
 // The style's focus rectangle just inside `area`.
 void DrawFocusFrame(QPainter& painter, const QWidget& widget, const QRect& area) {
   QStyleOptionFocusRect option;

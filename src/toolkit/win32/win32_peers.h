@@ -88,8 +88,8 @@ class Win32FormPeer : public FormPeer {
   HWND ToolTips() const { return toolTips_; }
   // The window a control of this container is a child of.
   HWND ContainerWindow(const Control& control) const;
-  // The colour behind a control at `rect` (twips) of `container`: a
-  // coloured label it lies on, else the container's own.
+  // The colour behind a control: a coloured label it lies on, else its
+  // container's own.
   COLORREF BackgroundAt(const Control& control) const;
   // Paints the lines whose container is `window`.
   void PaintLines(HWND window, HDC dc) const;
