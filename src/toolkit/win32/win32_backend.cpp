@@ -113,11 +113,7 @@ Control* NextInTabOrder(const Form& form, Control* current, bool backwards) {
     auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer());
     if (!peer || !IsWindowVisible(peer->Window()) || !IsWindowEnabled(peer->Window())) continue;
     if (auto* option = dynamic_cast<OptionButton*>(control); option && !option->IsChosen() && control != current) {
-      const bool groupHasChoice = std::any_of(form.Controls().begin(), form.Controls().end(), [&](const auto& other) {
-        auto* o = dynamic_cast<OptionButton*>(other.get());
-        return o && o->Container() == control->Container() && o->IsChosen();
-      });
-      if (groupHasChoice) continue;
+      if (std::ranges::any_of(option->Group(), &OptionButton::IsChosen)) continue;
     }
     order.push_back(control);
   }
@@ -130,11 +126,8 @@ Control* NextInTabOrder(const Form& form, Control* current, bool backwards) {
 }
 
 // The neighbouring option of the same container, in design order, wrapping.
-Control* NextOption(const Form& form, Control* current, bool backwards) {
-  std::vector<Control*> group;
-  for (const auto& control : form.Controls())
-    if (control->GetKind() == Kind::OptionButton && control->Container() == current->Container())
-      group.push_back(control.get());
+OptionButton* NextOption(OptionButton* current, bool backwards) {
+  const std::vector<OptionButton*> group = current->Group();
   const auto at = std::find(group.begin(), group.end(), current) - group.begin();
   const auto n = static_cast<std::ptrdiff_t>(group.size());
   return group[static_cast<std::size_t>(((backwards ? at - 1 : at + 1) % n + n) % n)];
@@ -174,7 +167,7 @@ bool Win32Backend::PreTranslate(const MSG& msg) {
     case VK_DOWN: {
       auto* option = dynamic_cast<OptionButton*>(current);
       if (!option) return false;
-      auto* next = dynamic_cast<OptionButton*>(NextOption(form->GetForm(), option, msg.wParam == VK_LEFT || msg.wParam == VK_UP));
+      OptionButton* next = NextOption(option, msg.wParam == VK_LEFT || msg.wParam == VK_UP);
       ::SetFocus(dynamic_cast<ControlPeerBase*>(next->Peer())->Window());
       // Moving along a group chooses, as the system's auto radio buttons do.
       next->UserChoose();

@@ -269,10 +269,8 @@ class OptionPeer : public ControlPeerBase {
 
  private:
   void ShowModelChoice() {
-    for (const auto& control : option_.Parent().Controls()) {
-      auto* other = dynamic_cast<OptionButton*>(control.get());
-      if (other && other->Container() == option_.Container() && other->Peer()) other->Peer()->SetValue(other->IsChosen());
-    }
+    for (OptionButton* other : option_.Group())
+      if (other->Peer()) other->Peer()->SetValue(other->IsChosen());
   }
 
   OptionButton& option_;
@@ -442,13 +440,9 @@ std::unique_ptr<ControlPeer> MakeControlPeer(Win32Backend& backend, Win32FormPee
     case Kind::Label: return std::make_unique<LabelPeer>(backend, form, control);
     case Kind::CommandButton: return std::make_unique<ButtonPeer>(backend, form, control);
     case Kind::OptionButton: {
+      auto& option = dynamic_cast<OptionButton&>(control);
       // One group per container: the first option of each starts it.
-      bool first = true;
-      for (const auto& other : control.Parent().Controls()) {
-        if (other.get() == &control) break;
-        if (other->GetKind() == Kind::OptionButton && other->Container() == control.Container()) first = false;
-      }
-      return std::make_unique<OptionPeer>(backend, form, dynamic_cast<OptionButton&>(control), first);
+      return std::make_unique<OptionPeer>(backend, form, option, option.Group().front() == &option);
     }
     case Kind::TextBox: return std::make_unique<TextBoxPeer>(backend, form, dynamic_cast<TextBox&>(control));
     case Kind::ListBox: return std::make_unique<ListPeer>(backend, form, dynamic_cast<ListBox&>(control));
