@@ -90,7 +90,6 @@ ControlPeerBase::ControlPeerBase(QtBackend& backend, Control& control, QWidget* 
     widget->setAccessibleDescription(ToQ(design.toolTip));
   }
   ApplyFont(widget, design.font);
-  FitColors(std::nullopt);
   if (!control.CanFocus())
     widget->setFocusPolicy(Qt::NoFocus);
   else
