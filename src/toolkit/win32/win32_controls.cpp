@@ -66,7 +66,6 @@ void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exSt
   const std::wstring name(design.name.begin(), design.name.end());
   SetPropW(window_, kControlNameProperty, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GlobalAddAtomW(name.c_str()))));
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.FontFor(EffectiveFont(control_), dpi)), FALSE);
-  if (design.backColor) backBrush_ = CreateSolidBrush(ToColorRef(*design.backColor));
   if (!design.toolTip.empty() && form_.ToolTips()) {
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -107,12 +106,21 @@ void ControlPeerBase::SetMousePointer(int, const Picture&) {
     SendMessageW(window_, WM_SETCURSOR, reinterpret_cast<WPARAM>(window_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
 }
 
+COLORREF ControlPeerBase::BackColor() const {
+  const auto& back = control_.Design().backColor;
+  return back ? ToColorRef(*back) : background_;
+}
+
+HBRUSH ControlPeerBase::BackBrush() {
+  if (!backBrush_) backBrush_ = CreateSolidBrush(BackColor());
+  return backBrush_;
+}
+
 HBRUSH ControlPeerBase::Colors(HDC dc) {
   const ControlDesign& design = control_.Design();
   if (design.foreColor) SetTextColor(dc, ToColorRef(*design.foreColor));
-  if (!backBrush_) backBrush_ = CreateSolidBrush(background_);
-  SetBkColor(dc, design.backColor ? ToColorRef(*design.backColor) : background_);
-  return backBrush_;
+  SetBkColor(dc, BackColor());
+  return BackBrush();
 }
 
 HBRUSH ControlPeerBase::DesignedColors(HDC dc) {
@@ -359,9 +367,7 @@ class FramePeer : public ControlPeerBase {
       case WM_ERASEBKGND: {
         RECT client;
         GetClientRect(Window(), &client);
-        HBRUSH brush = CreateSolidBrush(OwnColor());
-        FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
-        DeleteObject(brush);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, BackBrush());
         result = TRUE;
         return true;
       }
@@ -369,12 +375,6 @@ class FramePeer : public ControlPeerBase {
     }
     if (TrackClick(message, lParam)) return true;
     return ControlPeerBase::Message(message, wParam, lParam, result);
-  }
-
- private:
-  COLORREF OwnColor() const {
-    const auto& back = GetControl().Design().backColor;
-    return back ? ToColorRef(*back) : Background();
   }
 };
 

@@ -51,12 +51,16 @@ class ControlPeerBase : public ControlPeer, protected EchoGuard {
   // The design's colours, or the system's (null) when it names none: for
   // controls with a background of their own.
   HBRUSH DesignedColors(HDC dc);
+  // A brush of the control's background, made on first use and kept.
+  HBRUSH BackBrush();
   // A click as the designer's toolkit counts it: the left button released
   // over the control it was pressed on.
   bool TrackClick(UINT message, LPARAM lParam);
 
  private:
   static LRESULT CALLBACK Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self);
+  // The design's background colour, else what the container shows behind it.
+  COLORREF BackColor() const;
 
   Win32Backend& backend_;
   Win32FormPeer& form_;
