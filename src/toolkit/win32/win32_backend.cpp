@@ -15,17 +15,14 @@
 
 namespace toolkit::win32 {
 
-using win32::ControlPeerBase;
-using win32::Win32FormPeer;
-
 Win32Backend::Win32Backend(Win32Resources resources)
-    : resources_(std::move(resources)), gdiplus_(win32::StartGraphics()) {
+    : resources_(std::move(resources)), gdiplus_(StartGraphics()) {
   if (!resources_.module) resources_.module = GetModuleHandleW(nullptr);
 }
 
 Win32Backend::~Win32Backend() {
-  for (auto& [name, image] : images_) win32::ReleaseImage(image);
-  win32::StopGraphics(gdiplus_);
+  for (auto& [name, image] : images_) ReleaseImage(image);
+  StopGraphics(gdiplus_);
   for (auto& [name, cursor] : cursors_)
     if (cursor) DestroyCursor(cursor);
   for (auto& [key, font] : fonts_) DeleteObject(font);
@@ -64,7 +61,7 @@ void* Win32Backend::DecodedPicture(const Picture& picture) {
   HRSRC found = number ? FindResourceW(resources_.module, MAKEINTRESOURCEW(number), MAKEINTRESOURCEW(10)) : nullptr;
   HGLOBAL loaded = found ? LoadResource(resources_.module, found) : nullptr;
   const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  if (bytes) it->second = win32::DecodeImage(bytes, SizeofResource(resources_.module, found));
+  if (bytes) it->second = DecodeImage(bytes, SizeofResource(resources_.module, found));
   return it->second;
 }
 
@@ -206,8 +203,7 @@ int Win32Backend::MessageBox(const Text& title, const Text& text, int style) {
   const UINT icon = static_cast<UINT>(style) & 0x70u;
   // Closing the box hands the focus back to the owner: a restoration.
   BeginModelFocus();
-  MessageBoxW(owner ? owner->Window() : nullptr, reinterpret_cast<const wchar_t*>(text.c_str()),
-              reinterpret_cast<const wchar_t*>(title.c_str()), MB_OK | icon | (owner ? 0 : MB_TASKMODAL));
+  MessageBoxW(owner ? owner->Window() : nullptr, Wide(text), Wide(title), MB_OK | icon | (owner ? 0 : MB_TASKMODAL));
   for (HWND window : disabled)
     if (IsWindow(window)) EnableWindow(window, TRUE);
   EndModelFocus();

@@ -4,7 +4,6 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include <cmath>
 #include <stdexcept>
 #include <string>
 
@@ -23,8 +22,6 @@ UINT DpiOf(HWND window) {
 }
 
 namespace {
-
-const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 Text WindowText(HWND window) {
   const int length = GetWindowTextLengthW(window);

@@ -35,8 +35,6 @@ void RegisterClasses(HINSTANCE module) {
 
 namespace {
 
-const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
 // Stacking tiers: labels and lines are painted on their container in the
 // designer's toolkit, pictures over them (the About window's donate picture
 // lies over its note), every other control in front of both.

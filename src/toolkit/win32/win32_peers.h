@@ -18,6 +18,8 @@ int Px(int twips, UINT dpi);
 int Twips(int pixels, UINT dpi);
 UINT DpiOf(HWND window);
 COLORREF ToColorRef(const Color& color);
+// The model's UTF-16 text as the system's wide string; both are UTF-16 here.
+inline const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 class ControlPeerBase : public ControlPeer, protected EchoGuard {
  public:
