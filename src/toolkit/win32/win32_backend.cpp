@@ -101,14 +101,13 @@ void Win32Backend::RestoreModelFocus(Win32FormPeer& form) {
 
 namespace {
 
-// Where Tab goes from `current`: the next control by tab index that is
-// shown and enabled; of a container's options only the chosen one, as in a
-// dialog's group.
+// Where Tab goes from `current`: the next control by tab index; of a
+// container's options only the chosen one, as in a dialog's group. No test
+// for hidden or disabled windows, as a dialog has: the model has neither.
 Control* NextInTabOrder(const Form& form, Control* current, bool backwards) {
   std::vector<Control*> order;
   for (Control* control : form.TabOrder()) {
-    auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer());
-    if (!peer || !IsWindowVisible(peer->Window()) || !IsWindowEnabled(peer->Window())) continue;
+    if (!dynamic_cast<ControlPeerBase*>(control->Peer())) continue;
     if (auto* option = dynamic_cast<OptionButton*>(control); option && !option->IsChosen() && control != current) {
       if (std::ranges::any_of(option->Group(), &OptionButton::IsChosen)) continue;
     }

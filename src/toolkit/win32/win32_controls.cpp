@@ -53,7 +53,7 @@ void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exSt
   const ControlDesign& design = control_.Design();
   const UINT dpi = form_.Dpi();
   const Rect& r = design.rect;
-  if (control_.CanFocus()) style |= WS_TABSTOP;
+  if (control_.CanFocus() && design.tabStop) style |= WS_TABSTOP;
   window_ = CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_CLIPSIBLINGS | style, Px(r.left, dpi),
                             Px(r.top, dpi), Px(r.width, dpi), Px(r.height, dpi), form_.ContainerWindow(control_),
                             nullptr, backend_.Module(), nullptr);
