@@ -260,12 +260,8 @@ class OptionPeer : public ControlPeerBase {
   void Command(WORD code) override {
     if (code != BN_CLICKED) return;
     // An auto radio button clicks itself when the model's focus lands on it;
-    // only the user chooses, so the group shows the model's choice again.
-    if (Echoing() || !Backend().FocusFromUser()) {
-      ShowModelChoice();
-      return;
-    }
-    option_.UserChoose();
+    // only the user chooses, and the group shows the model's choice again.
+    if (!Echoing() && Backend().FocusFromUser()) option_.UserChoose();
     ShowModelChoice();
   }
 
