@@ -97,7 +97,7 @@ int main(int argc, char* argv[]) {
   if (const char* probe = std::getenv("QUILLON_EXIT_WHEN_IDLE"); probe && std::strcmp(probe, "1") == 0) {
     app.installEventFilter(&exitWhenIdle);
   }
-  toolkit::qt::ApplyDefaultFont(app);
+  QApplication::setFont(toolkit::qt::DefaultFont());
 
   const toolkit::FormDesign form = main_window::WindowDesign();
   QWidget window;

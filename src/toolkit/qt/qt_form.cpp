@@ -131,7 +131,7 @@ QtFormPeer::QtFormPeer(QtBackend& backend, Form& form)
   // The window's own font, so a theme that sets the application's font later
   // (qt6ct does, from the user's settings) cannot push captions out of their
   // fixed-size controls.
-  window_->setFont(DefaultFont());
+  window_->setFont(backend.WindowFont());
   ApplyFont(window_, design.font);
 }
 
