@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -22,19 +22,21 @@
 #include "main_window/frm_converter.h"
 #include "quillon_resources.h"
 #include "toolkit/qt/qt_backend.h"
+#include "toolkit/qt/qt_util.h"
 
 namespace {
 
-int Px(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
-QRect PxRect(const toolkit::Rect& r) { return {Px(r.left), Px(r.top), Px(r.width), Px(r.height)}; }
-QString Q(const std::u16string& s) { return QString::fromStdU16String(s); }
+using toolkit::qt::Px;
+using toolkit::qt::PxRect;
+using toolkit::qt::ToQ;
+using toolkit::qt::ToQColor;
 
 void Paint(QWidget* w, const toolkit::ControlDesign& d) {
   if (!d.foreColor && !d.backColor) return;
   QPalette p = w->palette();
-  if (d.foreColor) p.setColor(QPalette::WindowText, QColor(d.foreColor->r, d.foreColor->g, d.foreColor->b));
+  if (d.foreColor) p.setColor(QPalette::WindowText, ToQColor(*d.foreColor));
   if (d.backColor) {
-    p.setColor(QPalette::Window, QColor(d.backColor->r, d.backColor->g, d.backColor->b));
+    p.setColor(QPalette::Window, ToQColor(*d.backColor));
     w->setAutoFillBackground(true);
   }
   w->setPalette(p);
@@ -42,14 +44,14 @@ void Paint(QWidget* w, const toolkit::ControlDesign& d) {
 
 QWidget* Build(const toolkit::ControlDesign& d, QWidget* parent) {
   switch (d.kind) {
-    case toolkit::Kind::CommandButton: return new QPushButton(Q(d.caption), parent);
+    case toolkit::Kind::CommandButton: return new QPushButton(ToQ(d.caption), parent);
     case toolkit::Kind::OptionButton: {
-      auto* radio = new QRadioButton(Q(d.caption), parent);
+      auto* radio = new QRadioButton(ToQ(d.caption), parent);
       radio->setChecked(d.value);
       return radio;
     }
     case toolkit::Kind::TextBox: {
-      if (!d.multiLine) return new QLineEdit(Q(d.caption), parent);
+      if (!d.multiLine) return new QLineEdit(ToQ(d.caption), parent);
       auto* edit = new QPlainTextEdit(parent);
       edit->setLineWrapMode(QPlainTextEdit::NoWrap);
       edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -58,10 +60,10 @@ QWidget* Build(const toolkit::ControlDesign& d, QWidget* parent) {
     }
     case toolkit::Kind::ListBox: {
       auto* list = new QListWidget(parent);
-      for (const auto& item : d.items) list->addItem(Q(item));
+      for (const auto& item : d.items) list->addItem(ToQ(item));
       return list;
     }
-    case toolkit::Kind::Frame: return new QGroupBox(Q(d.caption), parent);
+    case toolkit::Kind::Frame: return new QGroupBox(ToQ(d.caption), parent);
     case toolkit::Kind::PictureBox: return new QFrame(parent);
     case toolkit::Kind::Image: {
       auto* label = new QLabel(parent);
@@ -72,15 +74,14 @@ QWidget* Build(const toolkit::ControlDesign& d, QWidget* parent) {
     case toolkit::Kind::Line: {
       auto* line = new QFrame(parent);
       line->setAutoFillBackground(true);
-      const toolkit::Color c = d.foreColor.value_or(toolkit::Color{});
       QPalette p = line->palette();
-      p.setColor(QPalette::Window, QColor(c.r, c.g, c.b));
+      p.setColor(QPalette::Window, ToQColor(d.foreColor.value_or(toolkit::Color{})));
       line->setPalette(p);
       return line;
     }
     case toolkit::Kind::Label:
     default: {
-      auto* label = new QLabel(Q(d.caption), parent);
+      auto* label = new QLabel(ToQ(d.caption), parent);
       label->setTextFormat(Qt::PlainText);
       if (d.alignment == toolkit::Alignment::Center) label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
       return label;
@@ -97,28 +98,35 @@ int main(int argc, char* argv[]) {
   if (const char* probe = std::getenv("QUILLON_EXIT_WHEN_IDLE"); probe && std::strcmp(probe, "1") == 0) {
     app.installEventFilter(&exitWhenIdle);
   }
-  toolkit::qt::ApplyDefaultFont(app);
+  QApplication::setFont(toolkit::qt::DefaultFont());
 
   const toolkit::FormDesign form = main_window::WindowDesign();
   QWidget window;
-  window.setWindowTitle(Q(form.caption));
+  window.setWindowTitle(ToQ(form.caption));
   window.setWindowIcon(QIcon(QString::fromStdString(form.icon.resource)));
   window.resize(Px(form.clientWidth), Px(form.clientHeight));
 
-  // Containers come before what they hold, so one pass in order of nesting.
+  // A row may name its container before the container's own row: passes
+  // until every row is built, or one builds nothing (a missing container).
   std::map<std::string, QWidget*> built;
   const auto rows = main_window::ControlsDesign();
-  while (built.size() < rows.size()) {
+  std::size_t before = 0;
+  do {
+    before = built.size();
     for (const auto& d : rows) {
       if (built.count(d.name) || (!d.container.empty() && !built.count(d.container))) continue;
       QWidget* w = Build(d, d.container.empty() ? &window : built[d.container]);
       w->setGeometry(d.kind == toolkit::Kind::Line ? QRect(Px(d.rect.left), Px(d.rect.top), Px(d.rect.width), 1)
                                               : PxRect(d.rect));
-      if (!d.toolTip.empty()) w->setToolTip(Q(d.toolTip));
+      if (!d.toolTip.empty()) w->setToolTip(ToQ(d.toolTip));
       Paint(w, d);
       if (d.autoSize) w->adjustSize();
       built[d.name] = w;
     }
+  } while (built.size() < rows.size() && built.size() > before);
+  if (built.size() < rows.size()) {
+    std::fputs("same_widgets: a row names a container that no row builds\n", stderr);
+    return 1;
   }
   // Earlier rows lie in front, and labels, pictures and lines behind the rest.
   for (bool windowless : {true, false}) {

@@ -149,14 +149,22 @@ void ListBox::UserSelect(int index) {
 OptionButton::OptionButton(Form& form, const ControlDesign& design, Control* container)
     : Control(form, design, container), value_(design.value) {}
 
+std::vector<OptionButton*> OptionButton::Group() const {
+  std::vector<OptionButton*> group;
+  for (const auto& control : Parent().Controls()) {
+    auto* option = dynamic_cast<OptionButton*>(control.get());
+    if (option && option->Container() == Container()) group.push_back(option);
+  }
+  return group;
+}
+
 void OptionButton::SetValue(bool chosen) {
   if (chosen == value_) return;
   value_ = chosen;
   if (Peer()) Peer()->SetValue(value_);
   if (!chosen) return;
-  for (const auto& other : Parent().Controls()) {
-    auto* option = dynamic_cast<OptionButton*>(other.get());
-    if (option && option != this && option->Container() == Container() && option->value_) {
+  for (OptionButton* option : Group()) {
+    if (option != this && option->value_) {
       option->value_ = false;
       if (option->Peer()) option->Peer()->SetValue(false);
     }

@@ -147,6 +147,8 @@ class OptionButton : public Control {
  public:
   OptionButton(Form& form, const ControlDesign& design, Control* container);
   bool IsChosen() const { return value_; }
+  // The options of this one's container, this one included, in design order.
+  std::vector<OptionButton*> Group() const;
   // Choosing one option clears the others of its container; Click follows.
   void SetValue(bool chosen);
   void UserChoose();

@@ -77,6 +77,17 @@ std::vector<Control*> Form::TabOrder() const {
   return order;
 }
 
+std::optional<Color> Form::ColorBeneath(const Control& control) const {
+  // The designs put one such label under a control at most: the first one counts.
+  for (const auto& other : controls_) {
+    const ControlDesign& d = other->Design();
+    if (other.get() != &control && d.kind == Kind::Label && d.backColor && other->Container() == control.Container() &&
+        d.rect.Contains(control.Geometry()))
+      return d.backColor;
+  }
+  return std::nullopt;
+}
+
 std::uintptr_t Form::hWnd() const { return peer_ ? peer_->NativeHandle() : 0; }
 
 void Form::MoveFocus(Control* control, bool fromUser) {

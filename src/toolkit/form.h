@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -39,6 +40,9 @@ class Form {
   const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
   // Controls that can take the focus, by tab index.
   std::vector<Control*> TabOrder() const;
+  // The designed colour of a label of the same container that holds the
+  // control's whole rectangle (a band it stands on); none when there is none.
+  std::optional<Color> ColorBeneath(const Control& control) const;
 
   // Loads the form when it is not loaded (Initialize, then Load), then shows
   // it, or brings it to the front when it is shown already.

@@ -15,6 +15,11 @@ enum class Kind { Form, Label, TextBox, ListBox, CommandButton, OptionButton, Fr
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;
   bool operator==(const Rect&) const = default;
+  // `inner` lies wholly within this rectangle.
+  bool Contains(const Rect& inner) const {
+    return inner.left >= left && inner.top >= top && inner.left + inner.width <= left + width &&
+           inner.top + inner.height <= top + height;
+  }
 };
 
 struct Color {

@@ -34,12 +34,11 @@ QFont DefaultFont() {
   return font;
 }
 
-void ApplyDefaultFont(QApplication& app) { app.setFont(DefaultFont()); }
-
 QtBackend::QtBackend() {
   auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
   if (!app) throw std::logic_error("the Qt backend needs a QApplication");
-  ApplyDefaultFont(*app);
+  windowFont_ = DefaultFont();
+  QApplication::setFont(windowFont_);
   qt::ReadFormWindowsAsFrames();
   qt::PassOverDecorations();
   // The model ends the program when its last form unloads; Qt must not end

@@ -2,6 +2,7 @@
 // The Qt Widgets backend: a real top-level QWidget per form and a widget per
 // control. Widgets mirror the model; what the user does goes back through the
 // model's User* entry points, which raise the events.
+#include <QFont>
 #include <QObject>
 #include <QPointer>
 #include <memory>
@@ -10,8 +11,6 @@
 
 #include "toolkit/backend.h"
 
-class QApplication;
-class QFont;
 class QWidget;
 
 namespace toolkit::qt {
@@ -22,7 +21,6 @@ class FormWindow;
 // The designs were laid out for a narrow 8-point sans serif that Linux lacks:
 // an installed face in which every designed caption fits its control.
 QFont DefaultFont();
-void ApplyDefaultFont(QApplication& app);
 
 class QtBackend : public Backend {
  public:
@@ -49,12 +47,16 @@ class QtBackend : public Backend {
   // model's own, not the user's.
   void FocusForModel(QWidget* widget);
 
+  // DefaultFont(), chosen once: the font every form window starts from.
+  const QFont& WindowFont() const { return windowFont_; }
+
  private:
   void OnFocusChanged(QWidget* now);
   void RestoreModelFocus(qt::FormWindow* window);
   void RemoveDeadWindows();
 
   QObject context_;  // receives QApplication's focus signal for this backend
+  QFont windowFont_;
   std::unordered_map<QWidget*, qt::ControlPeerBase*> peers_;
   std::vector<QPointer<qt::FormWindow>> windows_;
   int focusNotFromUser_ = 0;

@@ -30,8 +30,6 @@ namespace toolkit::qt {
 
 namespace {
 
-QColor ToQColor(const Color& c) { return {c.r, c.g, c.b}; }
-
 // The style's focus rectangle just inside `area`.
 void DrawFocusFrame(QPainter& painter, const QWidget& widget, const QRect& area) {
   QStyleOptionFocusRect option;
@@ -92,7 +90,6 @@ ControlPeerBase::ControlPeerBase(QtBackend& backend, Control& control, QWidget* 
     widget->setAccessibleDescription(ToQ(design.toolTip));
   }
   ApplyFont(widget, design.font);
-  FitColors(std::nullopt);
   if (!control.CanFocus())
     widget->setFocusPolicy(Qt::NoFocus);
   else

@@ -47,7 +47,8 @@ class ControlPeerBase : public ControlPeer, protected EchoGuard {
 
   // Sets the design's colours on the widget, keeping its text readable on
   // the theme; `beneath` is the designed colour of a control it stands on.
-  // Again whenever the theme's colours change.
+  // The form calls it once every control exists, and again whenever the
+  // theme's colours change.
   void FitColors(const std::optional<QColor>& beneath);
 
   // Events of the widget (and of its viewport), before the widget sees them.

@@ -131,7 +131,7 @@ QtFormPeer::QtFormPeer(QtBackend& backend, Form& form)
   // The window's own font, so a theme that sets the application's font later
   // (qt6ct does, from the user's settings) cannot push captions out of their
   // fixed-size controls.
-  window_->setFont(DefaultFont());
+  window_->setFont(backend.WindowFont());
   ApplyFont(window_, design.font);
 }
 
@@ -183,30 +183,15 @@ void QtFormPeer::ControlsCreated() {
   }
 }
 
-namespace {
-
-bool Contains(const Rect& outer, const Rect& inner) {
-  return inner.left >= outer.left && inner.top >= outer.top && inner.left + inner.width <= outer.left + outer.width &&
-         inner.top + inner.height <= outer.top + outer.height;
-}
-
-}  // namespace
-
 void QtFormPeer::FitColors() {
-  const auto& controls = form_.Controls();
-  for (const auto& control : controls) {
+  for (const auto& control : form_.Controls()) {
     auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer());
     if (!peer) continue;
     // A windowless control shows what it stands on: a label painting a
     // designed colour there (the white band) is its background.
     std::optional<QColor> beneath;
     if (Windowless(control->GetKind())) {
-      for (const auto& other : controls) {
-        const ControlDesign& d = other->Design();
-        if (other != control && other->GetKind() == Kind::Label && d.backColor &&
-            other->Container() == control->Container() && Contains(d.rect, control->Design().rect))
-          beneath = QColor(d.backColor->r, d.backColor->g, d.backColor->b);
-      }
+      if (const auto color = form_.ColorBeneath(*control)) beneath = ToQColor(*color);
     }
     peer->FitColors(beneath);
   }

@@ -23,14 +23,29 @@ QString WithoutMnemonic(const QString& caption) {
   return shown;
 }
 
+namespace {
+
+void AddDrawingsBeside(QIcon& icon, const QString& path) {
+  const QFileInfo file(path);
+  // The "@2x" twins too: Qt adds them by itself only while the application
+  // runs on such a screen, not for a window moved onto one later.
+  const QDir folder = file.dir();
+  for (const QString& name : folder.entryList({file.completeBaseName() + QLatin1String("-*.png")}, QDir::Files))
+    icon.addFile(folder.filePath(name));
+}
+
+}  // namespace
+
 QPixmap LoadPicture(const Picture& picture, QSize size, qreal devicePixelRatio) {
   if (picture.Empty()) return {};
   const QString path = QString::fromStdString(picture.resource);
   // An icon file holds several sizes; QPixmap would take the first one only.
   if (path.endsWith(QLatin1String(".ico"), Qt::CaseInsensitive)) {
-    const QIcon icon = LoadIcon(path);
-    const auto sizes = QIcon(path).availableSizes();
+    QIcon icon(path);
+    // The file's own sizes, before the drawings beside it join them.
+    const auto sizes = icon.availableSizes();
     if (sizes.isEmpty()) return {};
+    AddDrawingsBeside(icon, path);
     return icon.pixmap(size.isValid() ? size : sizes.last(), devicePixelRatio);
   }
   if (devicePixelRatio > 1) {
@@ -46,12 +61,7 @@ QPixmap LoadPicture(const Picture& picture, QSize size, qreal devicePixelRatio) 
 
 QIcon LoadIcon(const QString& path) {
   QIcon icon(path);
-  const QFileInfo file(path);
-  // The "@2x" twins too: Qt adds them by itself only while the application
-  // runs on such a screen, not for a window moved onto one later.
-  const QDir folder = file.dir();
-  for (const QString& name : folder.entryList({file.completeBaseName() + QLatin1String("-*.png")}, QDir::Files))
-    icon.addFile(folder.filePath(name));
+  AddDrawingsBeside(icon, path);
   return icon;
 }
 

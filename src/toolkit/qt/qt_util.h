@@ -14,6 +14,7 @@ namespace toolkit::qt {
 
 inline QString ToQ(const Text& text) { return QString::fromStdU16String(text); }
 inline Text FromQ(const QString& text) { return text.toStdU16String(); }
+inline QColor ToQColor(const Color& c) { return {c.r, c.g, c.b}; }
 
 // 15 twips make one device-independent pixel; Qt scales those on high-DPI screens.
 constexpr int kTwipsPerPixel = 15;

@@ -15,17 +15,14 @@
 
 namespace toolkit::win32 {
 
-using win32::ControlPeerBase;
-using win32::Win32FormPeer;
-
 Win32Backend::Win32Backend(Win32Resources resources)
-    : resources_(std::move(resources)), gdiplus_(win32::StartGraphics()) {
+    : resources_(std::move(resources)), gdiplus_(StartGraphics()) {
   if (!resources_.module) resources_.module = GetModuleHandleW(nullptr);
 }
 
 Win32Backend::~Win32Backend() {
-  for (auto& [name, image] : images_) win32::ReleaseImage(image);
-  win32::StopGraphics(gdiplus_);
+  for (auto& [name, image] : images_) ReleaseImage(image);
+  StopGraphics(gdiplus_);
   for (auto& [name, cursor] : cursors_)
     if (cursor) DestroyCursor(cursor);
   for (auto& [key, font] : fonts_) DeleteObject(font);
@@ -64,7 +61,7 @@ void* Win32Backend::DecodedPicture(const Picture& picture) {
   HRSRC found = number ? FindResourceW(resources_.module, MAKEINTRESOURCEW(number), MAKEINTRESOURCEW(10)) : nullptr;
   HGLOBAL loaded = found ? LoadResource(resources_.module, found) : nullptr;
   const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  if (bytes) it->second = win32::DecodeImage(bytes, SizeofResource(resources_.module, found));
+  if (bytes) it->second = DecodeImage(bytes, SizeofResource(resources_.module, found));
   return it->second;
 }
 
@@ -104,20 +101,15 @@ void Win32Backend::RestoreModelFocus(Win32FormPeer& form) {
 
 namespace {
 
-// Where Tab goes from `current`: the next control by tab index that is
-// shown and enabled; of a container's options only the chosen one, as in a
-// dialog's group.
+// Where Tab goes from `current`: the next control by tab index; of a
+// container's options only the chosen one, as in a dialog's group. No test
+// for hidden or disabled windows, as a dialog has: the model has neither.
 Control* NextInTabOrder(const Form& form, Control* current, bool backwards) {
   std::vector<Control*> order;
   for (Control* control : form.TabOrder()) {
-    auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer());
-    if (!peer || !IsWindowVisible(peer->Window()) || !IsWindowEnabled(peer->Window())) continue;
+    if (!dynamic_cast<ControlPeerBase*>(control->Peer())) continue;
     if (auto* option = dynamic_cast<OptionButton*>(control); option && !option->IsChosen() && control != current) {
-      const bool groupHasChoice = std::any_of(form.Controls().begin(), form.Controls().end(), [&](const auto& other) {
-        auto* o = dynamic_cast<OptionButton*>(other.get());
-        return o && o->Container() == control->Container() && o->IsChosen();
-      });
-      if (groupHasChoice) continue;
+      if (std::ranges::any_of(option->Group(), &OptionButton::IsChosen)) continue;
     }
     order.push_back(control);
   }
@@ -130,11 +122,8 @@ Control* NextInTabOrder(const Form& form, Control* current, bool backwards) {
 }
 
 // The neighbouring option of the same container, in design order, wrapping.
-Control* NextOption(const Form& form, Control* current, bool backwards) {
-  std::vector<Control*> group;
-  for (const auto& control : form.Controls())
-    if (control->GetKind() == Kind::OptionButton && control->Container() == current->Container())
-      group.push_back(control.get());
+OptionButton* NextOption(OptionButton* current, bool backwards) {
+  const std::vector<OptionButton*> group = current->Group();
   const auto at = std::find(group.begin(), group.end(), current) - group.begin();
   const auto n = static_cast<std::ptrdiff_t>(group.size());
   return group[static_cast<std::size_t>(((backwards ? at - 1 : at + 1) % n + n) % n)];
@@ -174,7 +163,7 @@ bool Win32Backend::PreTranslate(const MSG& msg) {
     case VK_DOWN: {
       auto* option = dynamic_cast<OptionButton*>(current);
       if (!option) return false;
-      auto* next = dynamic_cast<OptionButton*>(NextOption(form->GetForm(), option, msg.wParam == VK_LEFT || msg.wParam == VK_UP));
+      OptionButton* next = NextOption(option, msg.wParam == VK_LEFT || msg.wParam == VK_UP);
       ::SetFocus(dynamic_cast<ControlPeerBase*>(next->Peer())->Window());
       // Moving along a group chooses, as the system's auto radio buttons do.
       next->UserChoose();
@@ -213,8 +202,7 @@ int Win32Backend::MessageBox(const Text& title, const Text& text, int style) {
   const UINT icon = static_cast<UINT>(style) & 0x70u;
   // Closing the box hands the focus back to the owner: a restoration.
   BeginModelFocus();
-  MessageBoxW(owner ? owner->Window() : nullptr, reinterpret_cast<const wchar_t*>(text.c_str()),
-              reinterpret_cast<const wchar_t*>(title.c_str()), MB_OK | icon | (owner ? 0 : MB_TASKMODAL));
+  MessageBoxW(owner ? owner->Window() : nullptr, Wide(text), Wide(title), MB_OK | icon | (owner ? 0 : MB_TASKMODAL));
   for (HWND window : disabled)
     if (IsWindow(window)) EnableWindow(window, TRUE);
   EndModelFocus();

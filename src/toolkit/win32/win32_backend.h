@@ -20,12 +20,12 @@ namespace toolkit::win32 {
 class ControlPeerBase;
 class Win32FormPeer;
 
-// Where the designs' pictures live in the executable: a picture's resource
-// path maps to a resource number (an icon for a form, a cursor for a mouse
-// icon, the image file's bytes as RCDATA for a picture).
 // The window property that holds a control's design name as a global atom.
 inline constexpr wchar_t kControlNameProperty[] = L"QuillonControl";
 
+// Where the designs' pictures live in the executable: a picture's resource
+// path maps to a resource number (an icon for a form, a cursor for a mouse
+// icon, the image file's bytes as RCDATA for a picture).
 struct Win32Resources {
   HINSTANCE module = nullptr;
   std::map<std::string, int> numbers;
@@ -58,14 +58,14 @@ class Win32Backend : public Backend {
   void EndModelFocus() { --focusNotFromUser_; }
   bool FocusFromUser() const { return focusNotFromUser_ == 0; }
   // The model's active control of the form again, as a restoration.
-  void RestoreModelFocus(win32::Win32FormPeer& form);
+  void RestoreModelFocus(Win32FormPeer& form);
 
-  void Register(HWND window, win32::ControlPeerBase* peer) { peers_[window] = peer; }
+  void Register(HWND window, ControlPeerBase* peer) { peers_[window] = peer; }
   void Unregister(HWND window) { peers_.erase(window); }
-  win32::ControlPeerBase* PeerOf(HWND window) const;
-  void AddForm(win32::Win32FormPeer* form) { forms_.push_back(form); }
-  void RemoveForm(win32::Win32FormPeer* form);
-  win32::Win32FormPeer* FormOf(HWND window) const;
+  ControlPeerBase* PeerOf(HWND window) const;
+  void AddForm(Win32FormPeer* form) { forms_.push_back(form); }
+  void RemoveForm(Win32FormPeer* form);
+  Win32FormPeer* FormOf(HWND window) const;
 
   bool Busy() const { return busy_; }
   HINSTANCE Module() const { return resources_.module; }
@@ -80,8 +80,8 @@ class Win32Backend : public Backend {
   void Dispatch(MSG& msg);
 
   Win32Resources resources_;
-  std::unordered_map<HWND, win32::ControlPeerBase*> peers_;
-  std::vector<win32::Win32FormPeer*> forms_;
+  std::unordered_map<HWND, ControlPeerBase*> peers_;
+  std::vector<Win32FormPeer*> forms_;
   std::map<std::string, void*> images_;  // GDI+ images by resource path
   std::map<std::string, HCURSOR> cursors_;
   std::map<std::tuple<std::string, double, bool, UINT>, HFONT> fonts_;

@@ -4,7 +4,6 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include <cmath>
 #include <stdexcept>
 #include <string>
 
@@ -23,8 +22,6 @@ UINT DpiOf(HWND window) {
 }
 
 namespace {
-
-const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 Text WindowText(HWND window) {
   const int length = GetWindowTextLengthW(window);
@@ -56,7 +53,7 @@ void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exSt
   const ControlDesign& design = control_.Design();
   const UINT dpi = form_.Dpi();
   const Rect& r = design.rect;
-  if (control_.CanFocus()) style |= WS_TABSTOP;
+  if (control_.CanFocus() && design.tabStop) style |= WS_TABSTOP;
   window_ = CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_CLIPSIBLINGS | style, Px(r.left, dpi),
                             Px(r.top, dpi), Px(r.width, dpi), Px(r.height, dpi), form_.ContainerWindow(control_),
                             nullptr, backend_.Module(), nullptr);
@@ -66,7 +63,6 @@ void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exSt
   const std::wstring name(design.name.begin(), design.name.end());
   SetPropW(window_, kControlNameProperty, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GlobalAddAtomW(name.c_str()))));
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.FontFor(EffectiveFont(control_), dpi)), FALSE);
-  if (design.backColor) backBrush_ = CreateSolidBrush(ToColorRef(*design.backColor));
   if (!design.toolTip.empty() && form_.ToolTips()) {
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -107,12 +103,21 @@ void ControlPeerBase::SetMousePointer(int, const Picture&) {
     SendMessageW(window_, WM_SETCURSOR, reinterpret_cast<WPARAM>(window_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
 }
 
+COLORREF ControlPeerBase::BackColor() const {
+  const auto& back = control_.Design().backColor;
+  return back ? ToColorRef(*back) : background_;
+}
+
+HBRUSH ControlPeerBase::BackBrush() {
+  if (!backBrush_) backBrush_ = CreateSolidBrush(BackColor());
+  return backBrush_;
+}
+
 HBRUSH ControlPeerBase::Colors(HDC dc) {
   const ControlDesign& design = control_.Design();
   if (design.foreColor) SetTextColor(dc, ToColorRef(*design.foreColor));
-  if (!backBrush_) backBrush_ = CreateSolidBrush(background_);
-  SetBkColor(dc, design.backColor ? ToColorRef(*design.backColor) : background_);
-  return backBrush_;
+  SetBkColor(dc, BackColor());
+  return BackBrush();
 }
 
 HBRUSH ControlPeerBase::DesignedColors(HDC dc) {
@@ -255,12 +260,8 @@ class OptionPeer : public ControlPeerBase {
   void Command(WORD code) override {
     if (code != BN_CLICKED) return;
     // An auto radio button clicks itself when the model's focus lands on it;
-    // only the user chooses, so the group shows the model's choice again.
-    if (Echoing() || !Backend().FocusFromUser()) {
-      ShowModelChoice();
-      return;
-    }
-    option_.UserChoose();
+    // only the user chooses, and the group shows the model's choice again.
+    if (!Echoing() && Backend().FocusFromUser()) option_.UserChoose();
     ShowModelChoice();
   }
 
@@ -269,10 +270,8 @@ class OptionPeer : public ControlPeerBase {
 
  private:
   void ShowModelChoice() {
-    for (const auto& control : option_.Parent().Controls()) {
-      auto* other = dynamic_cast<OptionButton*>(control.get());
-      if (other && other->Container() == option_.Container() && other->Peer()) other->Peer()->SetValue(other->IsChosen());
-    }
+    for (OptionButton* other : option_.Group())
+      if (other->Peer()) other->Peer()->SetValue(other->IsChosen());
   }
 
   OptionButton& option_;
@@ -361,9 +360,7 @@ class FramePeer : public ControlPeerBase {
       case WM_ERASEBKGND: {
         RECT client;
         GetClientRect(Window(), &client);
-        HBRUSH brush = CreateSolidBrush(OwnColor());
-        FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
-        DeleteObject(brush);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, BackBrush());
         result = TRUE;
         return true;
       }
@@ -371,12 +368,6 @@ class FramePeer : public ControlPeerBase {
     }
     if (TrackClick(message, lParam)) return true;
     return ControlPeerBase::Message(message, wParam, lParam, result);
-  }
-
- private:
-  COLORREF OwnColor() const {
-    const auto& back = GetControl().Design().backColor;
-    return back ? ToColorRef(*back) : Background();
   }
 };
 
@@ -442,13 +433,9 @@ std::unique_ptr<ControlPeer> MakeControlPeer(Win32Backend& backend, Win32FormPee
     case Kind::Label: return std::make_unique<LabelPeer>(backend, form, control);
     case Kind::CommandButton: return std::make_unique<ButtonPeer>(backend, form, control);
     case Kind::OptionButton: {
+      auto& option = dynamic_cast<OptionButton&>(control);
       // One group per container: the first option of each starts it.
-      bool first = true;
-      for (const auto& other : control.Parent().Controls()) {
-        if (other.get() == &control) break;
-        if (other->GetKind() == Kind::OptionButton && other->Container() == control.Container()) first = false;
-      }
-      return std::make_unique<OptionPeer>(backend, form, dynamic_cast<OptionButton&>(control), first);
+      return std::make_unique<OptionPeer>(backend, form, option, option.Group().front() == &option);
     }
     case Kind::TextBox: return std::make_unique<TextBoxPeer>(backend, form, dynamic_cast<TextBox&>(control));
     case Kind::ListBox: return std::make_unique<ListPeer>(backend, form, dynamic_cast<ListBox&>(control));

@@ -35,13 +35,6 @@ void RegisterClasses(HINSTANCE module) {
 
 namespace {
 
-const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-bool Contains(const Rect& outer, const Rect& inner) {
-  return inner.left >= outer.left && inner.top >= outer.top && inner.left + inner.width <= outer.left + outer.width &&
-         inner.top + inner.height <= outer.top + outer.height;
-}
-
 // Stacking tiers: labels and lines are painted on their container in the
 // designer's toolkit, pictures over them (the About window's donate picture
 // lies over its note), every other control in front of both.
@@ -118,12 +111,7 @@ HWND Win32FormPeer::ContainerWindow(const Control& control) const {
 }
 
 COLORREF Win32FormPeer::BackgroundAt(const Control& control) const {
-  for (const auto& other : form_.Controls()) {
-    if (other.get() == &control || other->Container() != control.Container()) continue;
-    const ControlDesign& design = other->Design();
-    if (design.kind == Kind::Label && design.backColor && Contains(design.rect, control.Geometry()))
-      return ToColorRef(*design.backColor);
-  }
+  if (const auto beneath = form_.ColorBeneath(control)) return ToColorRef(*beneath);
   if (const Control* container = control.Container(); container && container->Design().backColor)
     return ToColorRef(*container->Design().backColor);
   return GetSysColor(COLOR_BTNFACE);

@@ -18,6 +18,8 @@ int Px(int twips, UINT dpi);
 int Twips(int pixels, UINT dpi);
 UINT DpiOf(HWND window);
 COLORREF ToColorRef(const Color& color);
+// The model's UTF-16 text as the system's wide string; both are UTF-16 here.
+inline const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 class ControlPeerBase : public ControlPeer, protected EchoGuard {
  public:
@@ -51,12 +53,16 @@ class ControlPeerBase : public ControlPeer, protected EchoGuard {
   // The design's colours, or the system's (null) when it names none: for
   // controls with a background of their own.
   HBRUSH DesignedColors(HDC dc);
+  // A brush of the control's background, made on first use and kept.
+  HBRUSH BackBrush();
   // A click as the designer's toolkit counts it: the left button released
   // over the control it was pressed on.
   bool TrackClick(UINT message, LPARAM lParam);
 
  private:
   static LRESULT CALLBACK Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self);
+  // The design's background colour, else what the container shows behind it.
+  COLORREF BackColor() const;
 
   Win32Backend& backend_;
   Win32FormPeer& form_;
@@ -88,8 +94,8 @@ class Win32FormPeer : public FormPeer {
   HWND ToolTips() const { return toolTips_; }
   // The window a control of this container is a child of.
   HWND ContainerWindow(const Control& control) const;
-  // The colour behind a control at `rect` (twips) of `container`: a
-  // coloured label it lies on, else the container's own.
+  // The colour behind a control: a coloured label it lies on, else its
+  // container's own.
   COLORREF BackgroundAt(const Control& control) const;
   // Paints the lines whose container is `window`.
   void PaintLines(HWND window, HDC dc) const;
