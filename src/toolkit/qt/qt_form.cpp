@@ -23,6 +23,22 @@ void FormWindow::closeEvent(QCloseEvent* event) {
   peer_->GetForm().UserClose();
 }
 
+// Window managers frame a window around its mapping, some before its first
+// paint, some after, and the frame's margins may come without any event of the
+// window's: it looks for them a while, 10 s at the most.
+constexpr int kFramePollMs = 50;
+constexpr int kFramePolls = 200;
+
+FormWindow::FormWindow(QtFormPeer* peer) : peer_(peer) {
+  connect(&framePoll_, &QTimer::timeout, this, [this] {
+    if (windowHandle() && !windowHandle()->frameMargins().isNull()) {
+      CentreOnScreen();
+    } else if (++framePolls_ == kFramePolls) {
+      framePoll_.stop();
+    }
+  });
+}
+
 void FormWindow::CentreOnScreen() {
   QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return;
@@ -33,11 +49,14 @@ void FormWindow::CentreOnScreen() {
   const QSize whole = size().grownBy(frame);
   const QRect area = screen->availableGeometry();
   move(area.x() + (area.width() - whole.width()) / 2, area.y() + (area.height() - whole.height()) / 2);
-  const bool wasPending = centrePending_;
-  centrePending_ = frame.isNull();
   // Without a window manager no frame ever comes; a user's own move later on
-  // must not be undone either.
-  if (centrePending_ && !wasPending) QTimer::singleShot(3000, this, [this] { centrePending_ = false; });
+  // must not be undone either: the look ends with the frame, or after a while.
+  if (!frame.isNull()) {
+    framePoll_.stop();
+  } else if (!framePoll_.isActive()) {
+    framePolls_ = 0;
+    framePoll_.start(kFramePollMs);
+  }
 }
 
 void FormWindow::changeEvent(QEvent* event) {
@@ -60,21 +79,6 @@ void FormWindow::changeEvent(QEvent* event) {
       activateWindow();
     }
   });
-}
-
-bool FormWindow::event(QEvent* event) {
-  // Window managers frame a window around its mapping, some before its first
-  // paint, some after; any of these events may be the first to see the frame.
-  switch (event->type()) {
-    case QEvent::Paint:
-    case QEvent::Move:
-    case QEvent::Resize:
-    case QEvent::WindowActivate:
-      if (centrePending_ && windowHandle() && !windowHandle()->frameMargins().isNull()) CentreOnScreen();
-      break;
-    default: break;
-  }
-  return QWidget::event(event);
 }
 
 namespace {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QTimer>
 #include <QWidget>
 #include <vector>
 
@@ -16,7 +17,7 @@ class QtFormPeer;
 // The form's top-level window. Its client area is the form's client area.
 class FormWindow : public QWidget {
  public:
-  explicit FormWindow(QtFormPeer* peer) : peer_(peer) {}
+  explicit FormWindow(QtFormPeer* peer);
   // The model no longer has this window: events stop reaching it.
   void Detach() { peer_ = nullptr; }
   QtFormPeer* Peer() const { return peer_; }
@@ -27,11 +28,12 @@ class FormWindow : public QWidget {
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  bool event(QEvent* event) override;
 
  private:
   QtFormPeer* peer_;
-  bool centrePending_ = false;
+  // Looks for the frame until the window manager has put it around the window.
+  QTimer framePoll_;
+  int framePolls_ = 0;
 };
 
 // Has screen readers read every form window as a window (a frame) with its
