@@ -33,6 +33,10 @@ constexpr std::size_t kCap = 64u << 10;
 // No click may block longer than both limits together and a generous margin.
 constexpr auto kBound = kConnect + kStall + 5s;
 constexpr auto kOverall = kConnect + kStall + 2s;
+// libcurl times the overall limit on a clock of its own (the raw monotonic
+// one), which may run a hair apart from the test's: a millisecond in two
+// seconds has been seen. A download cut at half the limit still fails.
+constexpr auto kTimerGrain = 5ms;
 
 const std::u16string kCantConnect = u"Can't Connect to Server, please try again later     ";
 const std::u16string kDated = u"Rates for Friday, 4 December 2026";
@@ -174,7 +178,7 @@ TEST_F(FailingNetworkTest, ADownloadEndsAtTheStallLimitOrTheDeadlineWithWhatArri
             row.overall);
     const auto blocked = ClickGet();
     Report(row.name, blocked);
-    EXPECT_GE(blocked, row.atLeast);
+    EXPECT_GE(blocked, row.atLeast - kTimerGrain);
     EXPECT_LT(blocked, kBound);
     const std::u16string shown = frm->rtbMain.GetText();
     EXPECT_EQ(shown, Shown(kTwoRowPage).substr(0, shown.size())) << "what arrived, in order";
