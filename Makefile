@@ -14,7 +14,7 @@ ifeq ($(CI),true)
   CMAKE_FLAGS += -DQUILLON_WERROR=ON
 endif
 
-.PHONY: all deps configure build run demo test clean
+.PHONY: all deps configure build run demo test clean currency-names
 
 all: build
 
@@ -26,6 +26,10 @@ configure: deps
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
+
+# The English currency names, from this machine's ICU, into src/rates.
+currency-names: configure
+	@cmake --build $(BUILD) --target currency-names
 
 run: build
 	$(BUILD)/src/app/quillon

@@ -34,12 +34,15 @@ double Ms(Clock::time_point since) {
 }
 
 struct Setup {
-  Setup(const char* module, const char* url) : internet(module) {
+  Setup(const char* module, const char* url) : network(module), internet(network), feeds(network) {
     services.internet = &internet;
+    services.feeds = &feeds;
     settings.locale = {u'.', u','};
     settings.ratesUrl = runtime::FromUtf8(url);
   }
+  platform::posix::LazyModule network;
   platform::posix::LazyInternet internet;
+  platform::posix::LazyFeedReader feeds;
   platform::Services services;
   main_window::ConverterSettings settings;
 };

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "main_window/rate_page.h"
+#include "rates/scan.h"
 #include "runtime/text.h"
 
 namespace {
@@ -26,7 +26,7 @@ void BM_ScanRatePage(benchmark::State& state) {
   const int rows = static_cast<int>(state.range(0));
   const std::u16string page = Page(rows);
   for (auto _ : state) {
-    auto scanned = main_window::ScanRatePage(page);
+    auto scanned = rates::ScanRatePage(page);
     benchmark::DoNotOptimize(scanned.data());
     if (static_cast<int>(scanned.size()) != rows) state.SkipWithError("wrong row count");
   }

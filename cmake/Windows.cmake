@@ -4,6 +4,7 @@
 enable_language(RC)
 
 add_subdirectory(src/runtime)
+add_subdirectory(src/rates)
 add_subdirectory(src/platform)
 add_subdirectory(src/platform/win32)
 add_subdirectory(src/toolkit)

@@ -6,14 +6,14 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "main_window/rate_page.h"
+#include "rates/scan.h"
 #include "runtime/text.h"
 
 namespace {
 
-using main_window::ExtractBetween;
-using main_window::RateRow;
-using main_window::ScanRatePage;
+using rates::ExtractBetween;
+using rates::RateRow;
+using rates::ScanRatePage;
 
 void CheckRows(const std::u16string& page, const std::vector<RateRow>& rows) {
   // A row runs from its marker to its "</a>", at least 37 units; a scan that

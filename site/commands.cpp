@@ -7,7 +7,7 @@
 #include "files.h"
 #include "http.h"
 #include "listen.h"
-#include "page.h"
+#include "rates/page_writer.h"
 
 namespace site {
 
@@ -38,7 +38,7 @@ void ForEachOption(int argc, char** argv, int first,
 
 int RunPage(const std::string& feed, const std::string& out, const FetchLimits& limits, std::ostream& err) {
   try {
-    const std::string page = RenderPage(ReadFeed(Fetch(feed, {}, limits).body));
+    const std::string page = rates::RenderPage(ReadFeed(Fetch(feed, {}, limits).body));
     if (out.empty()) {
       std::cout << page << std::flush;
       if (!std::cout) throw Unusable("cannot write the page to standard output");

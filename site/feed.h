@@ -4,7 +4,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "rates/day.h"
 
 namespace site {
 
@@ -18,15 +19,8 @@ class Unusable : public std::runtime_error {
 // is about 150 KiB and the whole history about 7 MiB.
 inline constexpr std::size_t kMaxFeedBytes = 8u << 20;
 
-struct Rate {
-  std::string code;  // three letters A-Z
-  std::string text;  // the attribute's own text, a plain positive decimal
-};
-
-struct Day {
-  std::string date;  // YYYY-MM-DD, a real calendar date
-  std::vector<Rate> rates;  // in the document's order, no code twice
-};
+using rates::Day;
+using rates::Rate;
 
 // The newest day of a daily, 90-day or history document; throws Unusable.
 Day ReadFeed(std::string_view document);

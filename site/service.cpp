@@ -7,7 +7,7 @@
 
 #include "feed.h"
 #include "files.h"
-#include "page.h"
+#include "rates/page_writer.h"
 
 namespace site {
 namespace {
@@ -74,7 +74,7 @@ std::string RatesService::ValidatorsPath() const { return stateDir_ + "/feed.val
 void RatesService::Publish(const std::string& feedBytes, std::chrono::system_clock::time_point fetchedAt) {
   const Day day = ReadFeed(feedBytes);
   auto page = std::make_shared<Published>();
-  page->html = RenderPage(day);
+  page->html = rates::RenderPage(day);
   page->etag = EntityTag(page->html);
   page->ratesDate = day.date;
   std::lock_guard lock(mutex_);

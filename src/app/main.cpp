@@ -32,8 +32,10 @@ int main(int argc, char* argv[]) {
   // Read before Qt or anything else can touch the process locale.
   const runtime::NumberLocale locale = platform::UserNumberLocale();
 
-  platform::posix::LazyInternet internet(
+  platform::posix::LazyModule network(
       (QCoreApplication::applicationDirPath() + u'/' + QString::fromUtf8(platform::posix::kInternetModuleName)).toStdString());
+  platform::posix::LazyInternet internet(network);
+  platform::posix::LazyFeedReader feeds(network);
   platform::posix::XdgShell shell;
   platform::posix::HiveRegistry registry = platform::posix::HiveRegistry::ForThisMachine();
   platform::posix::SpawnProgram programs;
@@ -45,6 +47,7 @@ int main(int argc, char* argv[]) {
   services.registry = &registry;
   services.programs = &programs;
   services.files = &files;
+  services.feeds = &feeds;
 
   main_window::ConverterSettings settings;
   settings.locale = locale;

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "rates/page_contract.h"
+#include "runtime/text.h"
 
 using toolkit::Alignment;
 using toolkit::Color;
@@ -37,10 +39,9 @@ toolkit::FormDesign WindowDesign() {
 // to see; enlarging the window uncovers them. Tab passes them by, and the
 // picture box that only holds cmdGet, so it never lands out of sight.
 std::vector<ControlDesign> ControlsDesign() {
-  std::vector<toolkit::Text> symbols = {u"(USD)", u"(AUD)", u"(BRL)", u"(GBP)", u"(CAD)", u"(CNY)",
-                                   u"(DKK)", u"(HKD)", u"(INR)", u"(JPY)", u"(MYR)", u"(MXN)",
-                                   u"(NZD)", u"(NOK)", u"(SGD)", u"(ZAR)", u"(KRW)", u"(LKR)",
-                                   u"(SEK)", u"(CHF)", u"(TWD)", u"(THB)"};
+  // The page lists these currencies first, in this order.
+  std::vector<toolkit::Text> symbols;
+  for (std::string_view code : rates::kSymbolCodes) symbols.push_back(u"(" + runtime::FromUtf8(code) + u")");
   return {
       {.name = "cmdConvert", .kind = Kind::CommandButton, .rect = {4440, 6120, 1215, 350}, .tabIndex = 20,
        .tabStop = false, .caption = u"&Convert", .toolTip = u"Convert Currency"},

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "net/get_url.h"
 #include "platform/services.h"
 #include "runtime/number.h"
 #include "toolkit/application.h"
@@ -12,8 +13,9 @@
 
 namespace main_window {
 
-// The rates page; QUILLON_RATES_URL replaces it (see the README).
-inline const std::u16string kRatesUrl = u"http://rates.quillon.example/cgi-bin/cgicalc.cgi?value=1&base=EUR";
+// The central bank's daily reference rates; QUILLON_RATES_URL replaces it
+// with a rates page or a copy of a feed (see the README).
+inline const std::u16string kRatesUrl = u"https://www.ecb.europa.eu/stats/eurofxref/eurofxref-daily.xml";
 
 // What the user and the environment chose for the main window.
 struct ConverterSettings {
@@ -64,6 +66,9 @@ class FrmConverter : public toolkit::Form {
   bool RatesAndSelectionReady();
   void ShowResult(const std::u16string& number);
   std::u16string RatesUrl() const;
+  // The rates page a download gives: a reference-rates feed becomes the page
+  // written for its newest day; a refused feed gives no page at all.
+  std::u16string RatesPageText(const net::Body& body) const;
 
   platform::Services services_;
   ConverterSettings settings_;

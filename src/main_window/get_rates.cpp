@@ -1,11 +1,15 @@
+#include <cstdio>
+
 #include "main_window/frm_converter.h"
-#include "main_window/rate_page.h"
-#include "net/get_url.h"
+#include "rates/page_writer.h"
+#include "rates/scan.h"
 #include "runtime/text.h"
 
 namespace main_window {
 
 namespace {
+
+const std::u16string kCantConnect = u"Can't Connect to Server, please try again later     ";
 
 // Puts the screen's cursor back however the download ends.
 class BusyCursor {
@@ -26,10 +30,22 @@ class BusyCursor {
 
 }  // namespace
 
+std::u16string FrmConverter::RatesPageText(const net::Body& body) const {
+  if (!rates::NamesRatesVocabulary(body.bytes)) return net::BodyText(body);
+  rates::Day day;
+  std::string why = "no XML reader";
+  if (services_.feeds != nullptr && services_.feeds->ReadNewestDay(body.bytes, day, why)) {
+    return runtime::FromUtf8(rates::RenderPage(day));
+  }
+  // The window says only that no rates came; the reason is for whoever looks.
+  std::fprintf(stderr, "quillon: the rates feed was refused: %s\n", why.c_str());
+  return {};
+}
+
 void FrmConverter::cmdGet_Click() {
   const std::u16string url = RatesUrl();
   if (services_.internet->InternetCheckConnectionA(url, platform::kFlagIccForceConnection, 0) == 0) {
-    App().MsgBox(u"Can't Connect to Server, please try again later     ", toolkit::msgbox::kCritical);
+    App().MsgBox(kCantConnect, toolkit::msgbox::kCritical);
     return;
   }
   lblCount.SetCaption(u"Downloading Current Exchange Rates");
@@ -39,19 +55,26 @@ void FrmConverter::cmdGet_Click() {
   lstCurrency.Clear();
   lstRate.Clear();
   rtbMain.SetText(u"");
-  rtbMain.SetText(net::GetUrlText(*services_.internet, url));
+  rtbMain.SetText(RatesPageText(net::GetUrlBody(*services_.internet, url)));
   rtbMain.SetText(runtime::Replace(rtbMain.GetText(), u"\"", u""));
 
   const std::u16string& page = rtbMain.GetText();
   // A longer page is read as far as a list holds.
-  for (const RateRow& row : ScanRatePage(page, toolkit::ListBox::kMaxItems)) {
+  for (const rates::RateRow& row : rates::ScanRatePage(page, toolkit::ListBox::kMaxItems)) {
     lstCurrency.AddItem(row.name);
     lstRate.AddItem(row.rate);
   }
   busy.Restore();
 
-  const std::u16string date = ExtractBetween(1, rtbMain.GetText(), u"using values from ", u"<BR>", 1);
-  lblCount.SetCaption(u"Rates for " + date);
+  // Nothing usable came (no answer, an error or login page, a refused feed):
+  // the window goes back to how it was before the click and says so, instead
+  // of "Rates for " over empty lists.
+  if (lstCurrency.ListCount() == 0) {
+    lblCount.SetCaption(kStartupHint);
+    App().MsgBox(kCantConnect, toolkit::msgbox::kCritical);
+    return;
+  }
+  lblCount.SetCaption(u"Rates for " + rates::PageDate(rtbMain.GetText()));
 }
 
 }  // namespace main_window

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 #include "runtime/text.h"
 
@@ -18,9 +19,7 @@ bool IsUtf8(const std::string& charset) {
 
 }  // namespace
 
-std::u16string GetUrlText(platform::Internet& internet, const std::u16string& url) {
-  // Bytes are decoded once, after the last read: a read may end inside a
-  // multi-byte sequence.
+Body GetUrlBody(platform::Internet& internet, const std::u16string& url) {
   std::string bytes;
   std::string charset;
   platform::HInternet request = 0;
@@ -43,8 +42,19 @@ std::u16string GetUrlText(platform::Internet& internet, const std::u16string& ur
   if (request != 0) internet.InternetCloseHandle(request);
   if (root != 0) internet.InternetCloseHandle(root);
 
+  return {std::move(bytes), std::move(charset)};
+}
+
+std::u16string BodyText(const Body& body) {
   // The interface promises lower case; a lenient check costs nothing.
-  return IsUtf8(runtime::LowerAscii(charset)) ? runtime::FromUtf8(bytes) : runtime::FromWindows1252(bytes);
+  return IsUtf8(runtime::LowerAscii(body.charset)) ? runtime::FromUtf8(body.bytes)
+                                                   : runtime::FromWindows1252(body.bytes);
+}
+
+// Bytes are decoded once, after the last read: a read may end inside a
+// multi-byte sequence.
+std::u16string GetUrlText(platform::Internet& internet, const std::u16string& url) {
+  return BodyText(GetUrlBody(internet, url));
 }
 
 }  // namespace net

@@ -3,6 +3,7 @@
 // system does, not what the user chose.
 #include "platform/internet.h"
 #include "platform/program.h"
+#include "platform/rates_feed.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 
@@ -14,6 +15,7 @@ struct Services {
   Registry* registry = nullptr;
   ProgramStarter* programs = nullptr;
   FileLookup* files = nullptr;
+  RatesFeedReader* feeds = nullptr;
 };
 
 }  // namespace platform

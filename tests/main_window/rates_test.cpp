@@ -1,12 +1,12 @@
 // Getting the rates: the page scan, the date line and the Get button's handler.
 #include "fixture.h"
-#include "main_window/rate_page.h"
+#include "rates/scan.h"
 
 namespace main_window_test {
 namespace {
 
-using main_window::ExtractBetween;
-using main_window::ScanRatePage;
+using rates::ExtractBetween;
+using rates::ScanRatePage;
 
 TEST(ExtractBetweenTest, FindsTheTextBetweenDelimitersInBothModes) {
   const std::u16string text = u"a [one] b [two] <BR>x<br>";
@@ -119,11 +119,13 @@ TEST_F(GetRatesTest, AFetchShowsOnlyWhatThePageHolds) {
       {"no date line", noDate, false, true, u"Rates for "},
       {"a half row at the end", kTwoRowPage + "<tr><td>&nbsp;&nbsp;&nbsp;&nbsp;<img>Euro <font>(EUR)</font>", false,
        true, u"Rates for Friday, 4 December 2026"},
-      {"an empty page", "", false, false, u"Rates for "},
-      {"a failed download", kTwoRowPage, true, false, u"Rates for "},
+      // Nothing listed: the window as before the click, and the user is told.
+      {"an empty page", "", false, false, main_window::kStartupHint},
+      {"a failed download", kTwoRowPage, true, false, main_window::kStartupHint},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
+    backend.messages.clear();
     internet.openFails = false;
     Start();
     FetchRates();
@@ -141,7 +143,13 @@ TEST_F(GetRatesTest, AFetchShowsOnlyWhatThePageHolds) {
     EXPECT_EQ(frm->rtbMain.GetText(), kept) << "the page without its quotes";
     EXPECT_EQ(app->MousePointer(), toolkit::mouse::kDefault);
     EXPECT_EQ(internet.openHandles, 0) << "every handle is closed";
-    EXPECT_TRUE(backend.messages.empty());
+    if (row.listed) {
+      EXPECT_TRUE(backend.messages.empty());
+    } else {
+      ASSERT_EQ(backend.messages.size(), 1u);
+      EXPECT_EQ(backend.messages[0].text, u"Can't Connect to Server, please try again later     ");
+      EXPECT_EQ(backend.messages[0].style, toolkit::msgbox::kCritical);
+    }
   }
 }
 

@@ -14,7 +14,9 @@
 
 namespace {
 
+using platform::posix::LazyFeedReader;
 using platform::posix::LazyInternet;
+using platform::posix::LazyModule;
 using support::LoopbackSite;
 using support::Reply;
 
@@ -25,14 +27,24 @@ bool Mapped(const std::string& file) {
 }
 
 TEST(LazyInternet, LoadsTheModuleAtTheFirstCallAndFetchesThroughIt) {
-  LazyInternet net(QUILLON_INTERNET_MODULE);
+  LazyModule module(QUILLON_INTERNET_MODULE);
+  LazyInternet net(module);
+  LazyFeedReader feeds(module);
   ASSERT_FALSE(Mapped(platform::posix::kInternetModuleName)) << "loaded before anything was asked";
+  ASSERT_FALSE(Mapped("libxml2")) << "the XML parser is mapped at start";
   LoopbackSite site(Reply{.contentType = "text/html; charset=UTF-8", .body = "<p>rates \xe2\x82\xac</p>"});
 
   EXPECT_EQ(net.InternetCheckConnectionA(site.Url16(), platform::kFlagIccForceConnection, 0), 1);
   EXPECT_TRUE(Mapped(platform::posix::kInternetModuleName));
   EXPECT_EQ(net::GetUrlText(net, site.Url16()), u"<p>rates \u20ac</p>");
   EXPECT_EQ(site.Requests().size(), 1u);
+
+  // The reader comes from the same module, which brings libxml2 with it.
+  rates::Day day;
+  std::string why;
+  EXPECT_TRUE(feeds.ReadNewestDay(support::ReadTestData("eurofxref-daily-2023-12-29.xml"), day, why)) << why;
+  EXPECT_EQ(day.date, "2023-12-29");
+  EXPECT_TRUE(Mapped("libxml2"));
 }
 
 // Whatever keeps the module from loading, the session is one that reaches
@@ -52,7 +64,8 @@ TEST(LazyInternet, AModuleThatCannotBeLoadedFailsEveryCall) {
   LoopbackSite site(Reply{.body = "page"});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    LazyInternet net(c.path);
+    LazyModule module(c.path);
+    LazyInternet net(module);
     EXPECT_EQ(net.InternetCheckConnectionA(site.Url16(), platform::kFlagIccForceConnection, 0), 0);
     EXPECT_EQ(net.InternetOpenA(u"agent", platform::kInternetOpenTypeDirect, u"", u"", 0), 0u);
     EXPECT_EQ(net.InternetOpenUrlA(1, site.Url16(), u"", 0, 0, 0), 0u);
@@ -63,6 +76,10 @@ TEST(LazyInternet, AModuleThatCannotBeLoadedFailsEveryCall) {
     EXPECT_FALSE(net.InternetCloseHandle(1));
     EXPECT_EQ(net.ResponseCharset(1), "");
     EXPECT_EQ(net::GetUrlText(net, site.Url16()), u"");
+    rates::Day day;
+    std::string why;
+    EXPECT_FALSE(LazyFeedReader(module).ReadNewestDay("<a/>", day, why));
+    EXPECT_FALSE(why.empty());
   }
   EXPECT_TRUE(site.Requests().empty());
 }

@@ -13,7 +13,6 @@
 #include "feed.h"
 #include "files.h"
 #include "http.h"
-#include "page.h"
 #include "service.h"
 #include "support/loopback_site.h"
 #include "support/temp_tree.h"
@@ -117,6 +116,17 @@ std::vector<BadInput> BadInputs() {
       {"CodeLowerCase", {.body = WithRate("gbp", "0.86905")}, false, "is not three letters A-Z"},
       {"CodeFourLetters", {.body = WithRate("GBPX", "0.86905")}, false, "is not three letters A-Z"},
       {"DateNotADate", {.body = Document(DayOf("2023-02-30", {{"USD", "1.1050"}}))}, false, "is not a date"},
+      {"DuplicateDay",
+       {.body = Document(DayOf("2023-12-29", {{"USD", "1.1050"}}) + DayOf("2023-12-29", {{"USD", "1.2"}}))},
+       false,
+       "day 2023-12-29 appears twice"},
+      {"DayFarAhead", {.body = Document(DayOf("2099-01-02", {{"USD", "1.1050"}}))}, false, "later than tomorrow"},
+      {"YearZero", {.body = Document(DayOf("0000-01-03", {{"USD", "1.1050"}}))}, false, "before the first reference"},
+      // A reason is one line of valid UTF-8 even when the quoted text is cut.
+      {"LongCodeCutInsideACharacter",
+       {.body = WithRate(std::string(39, 'A') + "\xe2\x82\xac", "1.5")},
+       false,
+       std::string(39, 'A') + "..."},
       {"TwentyMiBDocument",
        {.body = Document(day), .chunked = true, .pieces = {1u << 16}},
        false,
@@ -281,20 +291,6 @@ TEST(Page, RowsNamesAndRateTextsOfTheSampleFeed) {
                            "<!DOCTYPE html>\n<html lang=\"en\">"}) {
     EXPECT_NE(page.find(text), std::string::npos) << text;
   }
-}
-
-TEST(Page, NamesFromIcu) {
-  const std::pair<const char*, const char*> rows[] = {
-      {"GBP", "British Pound"}, {"ISK", "Icelandic Króna"}, {"CNY", "Chinese Yuan"}, {"QQQ", "QQQ"}};
-  for (const auto& [code, name] : rows) EXPECT_EQ(site::CurrencyName(code), name) << code;
-}
-
-TEST(Page, LongDates) {
-  const std::pair<const char*, const char*> rows[] = {{"2023-12-29", "Friday, 29 December 2023"},
-                                                      {"2026-12-04", "Friday, 4 December 2026"},
-                                                      {"2024-02-29", "Thursday, 29 February 2024"},
-                                                      {"2000-01-01", "Saturday, 1 January 2000"}};
-  for (const auto& [iso, text] : rows) EXPECT_EQ(site::LongDate(iso), text) << iso;
 }
 
 TEST(Feed, TheNewestDayOfAManyDayDocument) {

@@ -6,25 +6,28 @@
 
 namespace platform::posix {
 
-LazyInternet::LazyInternet(std::string modulePath) : path_(std::move(modulePath)) {}
+LazyModule::LazyModule(std::string path) : path_(std::move(path)) {}
 
-// The module stays mapped: the session's code lives there, and libcurl's
-// global state is cleaned up by the module's own exit handlers.
+void* LazyModule::Entry(const char* name) {
+  std::call_once(opened_, [this] {
+    handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) std::fprintf(stderr, "quillon: no network: %s\n", dlerror());
+  });
+  if (!handle_) return nullptr;
+  void* entry = dlsym(handle_, name);
+  if (!entry) std::fprintf(stderr, "quillon: no network: %s has no %s\n", path_.c_str(), name);
+  return entry;
+}
+
+LazyInternet::LazyInternet(LazyModule& module) : module_(module) {}
+
 LazyInternet::~LazyInternet() = default;
 
 Internet* LazyInternet::Session() {
   std::call_once(loaded_, [this] {
-    void* module = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) {
-      std::fprintf(stderr, "quillon: no network: %s\n", dlerror());
-      return;
+    if (const auto entry = reinterpret_cast<InternetModuleEntry>(module_.Entry(kInternetModuleEntry))) {
+      session_.reset(entry());
     }
-    const auto entry = reinterpret_cast<InternetModuleEntry>(dlsym(module, kInternetModuleEntry));
-    if (!entry) {
-      std::fprintf(stderr, "quillon: no network: %s has no %s\n", path_.c_str(), kInternetModuleEntry);
-      return;
-    }
-    session_.reset(entry());
   });
   return session_.get();
 }
@@ -64,6 +67,23 @@ std::int32_t LazyInternet::InternetCheckConnectionA(const std::u16string& url, s
 std::string LazyInternet::ResponseCharset(HInternet request) {
   Internet* s = Session();
   return s ? s->ResponseCharset(request) : std::string();
+}
+
+LazyFeedReader::LazyFeedReader(LazyModule& module) : module_(module) {}
+
+LazyFeedReader::~LazyFeedReader() = default;
+
+bool LazyFeedReader::ReadNewestDay(std::string_view document, rates::Day& day, std::string& why) {
+  std::call_once(loaded_, [this] {
+    if (const auto entry = reinterpret_cast<FeedReaderModuleEntry>(module_.Entry(kFeedReaderModuleEntry))) {
+      reader_.reset(entry());
+    }
+  });
+  if (!reader_) {
+    why = "no XML reader: the network module cannot be loaded";
+    return false;
+  }
+  return reader_->ReadNewestDay(document, day, why);
 }
 
 }  // namespace platform::posix

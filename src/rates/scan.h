@@ -5,11 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace main_window {
-
-// Where a currency name starts, counted from the row marker: the marker's
-// 23 units, then the 5 of the flag picture's "<img>" tag.
-constexpr std::int32_t kNameOffset = 28;
+namespace rates {
 
 struct RateRow {
   std::u16string name;
@@ -27,4 +23,7 @@ std::u16string ExtractBetween(std::int32_t start, std::u16string_view text, std:
 // `maxRows` rows are read.
 std::vector<RateRow> ScanRatePage(std::u16string_view page, std::size_t maxRows = SIZE_MAX);
 
-}  // namespace main_window
+// The page's date text, or the empty text when it has no date line.
+std::u16string PageDate(std::u16string_view page);
+
+}  // namespace rates

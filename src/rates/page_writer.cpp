@@ -1,23 +1,19 @@
-#include "page.h"
-
-#include <unicode/ucurr.h>
-#include <unicode/ustring.h>
+#include "rates/page_writer.h"
 
 #include <algorithm>
 #include <chrono>
 #include <iterator>
 
-namespace site {
+#include "rates/currency_names.h"
+#include "rates/page_contract.h"
 
-const char* const kSymbolOrder[22] = {"USD", "AUD", "BRL", "GBP", "CAD", "CNY", "DKK", "HKD",
-                                      "INR", "JPY", "MYR", "MXN", "NZD", "NOK", "SGD", "ZAR",
-                                      "KRW", "LKR", "SEK", "CHF", "TWD", "THB"};
+namespace rates {
 
 namespace {
 
 constexpr const char* kSource = "Euro foreign exchange reference rates, European Central Bank";
 
-std::string Escape(const std::string& text) {
+std::string Escape(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
@@ -33,6 +29,30 @@ std::string Escape(const std::string& text) {
   return out;
 }
 
+// A currency name as the row scan reads it back, with no entity left in the
+// list: only what HTML cannot leave as it is gets escaped ("<", and an "&"
+// that would start a character reference). "Trinidad & Tobago Dollar" stays.
+std::string NameText(std::string_view name) {
+  std::string out;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    const char next = i + 1 < name.size() ? name[i + 1] : ' ';
+    const bool startsReference = (next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z') ||
+                                 (next >= '0' && next <= '9') || next == '#';
+    if (c == '<') {
+      out += "&lt;";
+    } else if (c == '&' && startsReference) {
+      out += "&amp;";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// The contract's marks are ASCII.
+std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
+
 std::string Lower(std::string text) {
   for (char& c : text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -43,12 +63,12 @@ std::string Lower(std::string text) {
 // The symbol list's codes in its order, then the rest in the feed's order.
 std::vector<const Rate*> RowOrder(const Day& day) {
   std::vector<const Rate*> rows;
-  for (const char* code : kSymbolOrder) {
+  for (std::string_view code : kSymbolCodes) {
     auto it = std::find_if(day.rates.begin(), day.rates.end(), [&](const Rate& r) { return r.code == code; });
     if (it != day.rates.end()) rows.push_back(&*it);
   }
   for (const Rate& r : day.rates) {
-    if (std::find(std::begin(kSymbolOrder), std::end(kSymbolOrder), r.code) == std::end(kSymbolOrder)) {
+    if (std::find(std::begin(kSymbolCodes), std::end(kSymbolCodes), r.code) == std::end(kSymbolCodes)) {
       rows.push_back(&r);
     }
   }
@@ -70,32 +90,20 @@ std::string LongDate(const std::string& isoDate) {
          std::to_string(year);
 }
 
-std::string CurrencyName(const std::string& code) {
-  UChar isoCode[4] = {static_cast<UChar>(code[0]), static_cast<UChar>(code[1]), static_cast<UChar>(code[2]), 0};
-  UBool isChoiceFormat = false;
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  const UChar* name = ucurr_getName(isoCode, "en", UCURR_LONG_NAME, &isChoiceFormat, &length, &status);
-  if (U_FAILURE(status) || name == nullptr) return code;
-  char utf8[256];
-  int32_t written = 0;
-  status = U_ZERO_ERROR;
-  u_strToUTF8(utf8, sizeof utf8, &written, name, length, &status);
-  if (U_FAILURE(status) || status == U_STRING_NOT_TERMINATED_WARNING) return code;
-  return std::string(utf8, static_cast<std::size_t>(written));
-}
-
-// Each row carries, in this order and nothing between them, what Quillon's
-// scan looks for: four no-break spaces and five skipped characters (<wbr>),
-// the name, two characters and "font" (the code's element), a link whose
-// address ends in "html" right before its ">", the rate, "</a>".
+// Each row carries, in this order and nothing between them, what the row scan
+// looks for: the marker after its "&", the skipped lead, the name, two
+// characters and the end word (the code's element), a link whose address ends
+// in "html" right before its ">" (the quote between them goes before the
+// scan), the rate, the closing mark. The contract test reads it back.
 std::string RenderPage(const Day& day) {
-  const std::string date = LongDate(day.date);
+  static_assert(kRateOpen == u"html>" && kNameEnd == u"font", "the row below spells these out");
+  const std::string date = Escape(LongDate(day.date));
+  const std::string lead = "&" + Narrow(kRowMarker) + Narrow(kNameLead);
   std::string page;
   page.reserve(4096 + day.rates.size() * 320);
   page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
   page += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
-  page += "<title>1 Euro in other currencies, " + Escape(date) + "</title>\n";
+  page += "<title>1 Euro in other currencies, " + date + "</title>\n";
   page +=
       "<style>\n"
       "body { font-family: sans-serif; margin: 1em auto; max-width: 32em; padding: 0 1em; }\n"
@@ -105,15 +113,14 @@ std::string RenderPage(const Day& day) {
       "font-code { color: #666; font-size: smaller; }\n"
       "</style>\n</head>\n<body>\n";
   page += "<h1>1 Euro in other currencies</h1>\n";
-  page += "<p>" + std::string(kSource) + ", using values from " + Escape(date) + "<BR>\n";
+  page += "<p>" + std::string(kSource) + ", " + Narrow(kDateOpen) + date + Narrow(kDateClose) + "\n";
   page += "Published around 16:00 CET on every working day; each rate links to its history.</p>\n";
   page += "<table>\n<thead><tr><th>Currency</th><th class=\"rate\">1 EUR =</th></tr></thead>\n<tbody>\n";
   for (const Rate* rate : RowOrder(day)) {
-    const std::string code = Escape(rate->code);
-    page += "<tr><td>&nbsp;&nbsp;&nbsp;&nbsp;<wbr>" + Escape(CurrencyName(rate->code)) + " <font-code>(" + code +
+    page += "<tr><td>" + lead + NameText(CurrencyName(rate->code)) + " <font-code>(" + Escape(rate->code) +
             ")</font-code></td><td class=\"rate\"><a href=\"https://www.ecb.europa.eu/stats/policy_and_exchange_rates/"
             "euro_reference_exchange_rates/html/eurofxref-graph-" +
-            Escape(Lower(rate->code)) + ".en.html\">" + Escape(rate->text) + "</a></td></tr>\n";
+            Escape(Lower(rate->code)) + ".en.html\">" + Escape(rate->text) + Narrow(kRateClose) + "</td></tr>\n";
   }
   page += "</tbody>\n</table>\n";
   page += "<p>Source: <a href=\"https://www.ecb.europa.eu/stats/policy_and_exchange_rates/"
@@ -123,4 +130,4 @@ std::string RenderPage(const Day& day) {
   return page;
 }
 
-}  // namespace site
+}  // namespace rates

@@ -1,8 +1,9 @@
-#include "main_window/rate_page.h"
+#include "rates/scan.h"
 
+#include "rates/page_contract.h"
 #include "runtime/text.h"
 
-namespace main_window {
+namespace rates {
 
 std::u16string ExtractBetween(std::int32_t start, std::u16string_view text, std::u16string_view open,
                               std::u16string_view close, std::int32_t compare) {
@@ -16,24 +17,27 @@ std::u16string ExtractBetween(std::int32_t start, std::u16string_view text, std:
 }
 
 std::vector<RateRow> ScanRatePage(std::u16string_view page, std::size_t maxRows) {
-  static constexpr std::u16string_view kMarker = u"nbsp;&nbsp;&nbsp;&nbsp;";
+  constexpr auto kRateOpenLength = static_cast<std::int32_t>(kRateOpen.size());
   std::vector<RateRow> rows;
   std::int32_t position = 1;
   while (rows.size() < maxRows) {
-    const std::int32_t p = runtime::InStr(position, page, kMarker);
+    const std::int32_t p = runtime::InStr(position, page, kRowMarker);
     if (p == 0) break;
     const std::int32_t nameStart = p + kNameOffset;
-    const std::int32_t f = runtime::InStr(nameStart, page, u"font");
-    // "font" must leave room for the two characters that end the name.
+    const std::int32_t f = runtime::InStr(nameStart, page, kNameEnd);
+    // The end word must leave room for the two characters that end the name.
     if (f == 0 || f - 2 < nameStart) break;
-    const std::int32_t h = runtime::InStr(f - 2, page, u"html>");
+    const std::int32_t h = runtime::InStr(f - 2, page, kRateOpen);
     if (h == 0) break;
-    const std::int32_t a = runtime::InStr(h + 5, page, u"</a>");
+    const std::int32_t a = runtime::InStr(h + kRateOpenLength, page, kRateClose);
     if (a == 0) break;
-    rows.push_back({runtime::Mid(page, nameStart, f - 2 - nameStart), runtime::Mid(page, h + 5, a - (h + 5))});
+    rows.push_back({runtime::Mid(page, nameStart, f - 2 - nameStart),
+                    runtime::Mid(page, h + kRateOpenLength, a - (h + kRateOpenLength))});
     position = a;
   }
   return rows;
 }
 
-}  // namespace main_window
+std::u16string PageDate(std::u16string_view page) { return ExtractBetween(1, page, kDateOpen, kDateClose, 1); }
+
+}  // namespace rates
