@@ -24,12 +24,12 @@ using support::Reply;
 
 class FeedTest : public HardeningTest {
  protected:
-  void StartAt(const std::u16string& url) {
+  void StartAt(const std::u16string& url, std::string trusted = {}) {
     platform::DownloadLimits limits;
     limits.connectTimeout = 2s;
     limits.stallTimeout = 2s;
     limits.overallTimeout = 6s;
-    curl = std::make_unique<platform::posix::CurlInternet>(limits);
+    curl = std::make_unique<platform::posix::CurlInternet>(limits, std::move(trusted));
     services.internet = curl.get();
     services.feeds = &reader;
     settings.ratesUrl = url;
@@ -79,6 +79,29 @@ TEST_F(FeedTest, AnythingElseListsNothingAndSaysSo) {
     ClickGet();
     ExpectSoundAfterClick(0);
     EXPECT_EQ(site.Requests(), 0);
+  }
+}
+
+// Once on https, a download never goes back to plain http; the same site
+// trusted and answering itself lists the rates, so only the redirect refuses.
+TEST_F(FeedTest, AnHttpsDownloadIsNotRedirectedToHttp) {
+  const std::string sample = support::ReadTestData("eurofxref-daily-2023-12-29.xml");
+  LoopbackSite plain(Reply{.contentType = "text/xml", .body = sample});
+  {
+    SCOPED_TRACE("trusted, answering itself");
+    TlsSite site(sample);
+    StartAt(site.Url16(), site.CertificateFile());
+    ClickGet();
+    ExpectSoundAfterClick(30);
+  }
+  {
+    SCOPED_TRACE("trusted, redirecting to http");
+    TlsSite site(sample, plain.Url("/eurofxref-daily.xml"));
+    StartAt(site.Url16(), site.CertificateFile());
+    ClickGet();
+    ExpectSoundAfterClick(0);
+    EXPECT_EQ(site.Requests(), 1);
+    EXPECT_TRUE(plain.Requests().empty());
   }
 }
 

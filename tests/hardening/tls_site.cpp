@@ -2,10 +2,13 @@
 
 #include <httplib.h>
 #include <openssl/evp.h>
+#include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 
@@ -60,11 +63,15 @@ struct TlsSite::Impl {
   std::thread thread;
 };
 
-TlsSite::TlsSite(std::string body) : impl_(std::make_unique<Impl>()) {
+TlsSite::TlsSite(std::string body, std::string redirectTo) : impl_(std::make_unique<Impl>()) {
   Impl& impl = *impl_;
   if (!impl.key || !impl.server.is_valid()) throw std::runtime_error("tls site: no key or certificate");
-  impl.server.Get(".*", [&impl, body](const httplib::Request&, httplib::Response& res) {
+  impl.server.Get(".*", [&impl, body, redirectTo](const httplib::Request&, httplib::Response& res) {
     ++impl.requests;
+    if (!redirectTo.empty()) {
+      res.set_redirect(redirectTo);
+      return;
+    }
     res.set_content(body, "text/html; charset=iso-8859-1");
   });
   impl.port = impl.server.bind_to_any_port("127.0.0.1");
@@ -87,5 +94,16 @@ std::u16string TlsSite::Url16() const {
 }
 
 int TlsSite::Requests() const { return impl_->requests; }
+
+std::string TlsSite::CertificateFile() const {
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("quillon-tls-site-" + std::to_string(impl_->port) + ".pem")).string();
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  if (!file) throw std::runtime_error("tls site: cannot write " + path);
+  const int written = PEM_write_X509(file, impl_->cert.get());
+  std::fclose(file);
+  if (written != 1) throw std::runtime_error("tls site: cannot write " + path);
+  return path;
+}
 
 }  // namespace hardening_test

@@ -102,6 +102,20 @@ TEST_F(GetRatesTest, TheRatesAddressIsFetchedUncached) {
   EXPECT_EQ(internet.lastOpenUrlFlags, platform::kInternetFlagNoCacheWrite);
 }
 
+// With nothing set, a click reaches for the central bank's daily feed, over
+// https, for the reachability test and the download alike.
+TEST_F(GetRatesTest, TheBuiltInAddressIsTheCentralBanksDailyFeedOverHttps) {
+  settings.ratesUrl.clear();
+  Start();
+  internet.reachable = false;
+  frm->cmdGet.UserClick();
+  EXPECT_EQ(internet.lastUrl, u"https://www.ecb.europa.eu/stats/eurofxref/eurofxref-daily.xml");
+  internet.reachable = true;
+  internet.lastUrl.clear();
+  FetchRates();
+  EXPECT_EQ(internet.lastUrl, u"https://www.ecb.europa.eu/stats/eurofxref/eurofxref-daily.xml");
+}
+
 // Each row fetches over an earlier fetch with a currency chosen.
 TEST_F(GetRatesTest, AFetchShowsOnlyWhatThePageHolds) {
   const std::vector<std::u16string> names{u"US Dollar", u"Japanese Yen"}, rates{u"1.5", u"181.25"}, none;

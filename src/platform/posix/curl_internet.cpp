@@ -169,6 +169,7 @@ struct CurlInternet::State {
   };
 
   DownloadLimits limits;
+  std::string trustedCertificates;
   std::mutex mutex;
   HInternet nextHandle = 1;
   std::map<HInternet, Root> roots;
@@ -177,7 +178,9 @@ struct CurlInternet::State {
   HInternet NewHandle() { return nextHandle++; }
 };
 
-CurlInternet::CurlInternet(DownloadLimits limits) : state_(std::make_unique<State>()) {
+CurlInternet::CurlInternet(DownloadLimits limits, std::string trustedCertificates)
+    : state_(std::make_unique<State>()) {
+  state_->trustedCertificates = std::move(trustedCertificates);
   EnsureCurlGlobal();
   state_->limits = limits;
 }
@@ -225,9 +228,12 @@ HInternet CurlInternet::InternetOpenUrlA(HInternet root, const std::u16string& u
 
   curl_easy_setopt(e, CURLOPT_URL, address.c_str());
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, kProtocols);
-  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
+  // A download that starts on https stays on it: a redirect to http would
+  // hand the rates to anyone on the path.
+  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, StartsWithNoCase(address, "https:") ? "https" : kProtocols);
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(state_->limits.maxRedirects));
+  if (!state_->trustedCertificates.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, state_->trustedCertificates.c_str());
   curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
   if (headerList) curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList.get());
   SetDirect(e);

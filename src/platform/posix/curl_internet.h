@@ -14,7 +14,9 @@ namespace platform::posix {
 // is noticed within about a second of the limit.
 class CurlInternet : public Internet {
  public:
-  explicit CurlInternet(DownloadLimits limits = {});
+  // `trustedCertificates`: a PEM file trusted instead of the system's store,
+  // for a site of one's own (the tests' loopback https sites).
+  explicit CurlInternet(DownloadLimits limits = {}, std::string trustedCertificates = {});
   ~CurlInternet() override;
   CurlInternet(const CurlInternet&) = delete;
   CurlInternet& operator=(const CurlInternet&) = delete;
