@@ -8,6 +8,7 @@ import signal
 import stat
 import subprocess
 import time
+import xml.etree.ElementTree as ElementTree
 from decimal import ROUND_HALF_UP, Decimal
 
 from desktop import SCREEN
@@ -26,6 +27,7 @@ LOCALES = ("en_US.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8")
 WINDOW_MANAGERS = ("openbox", "fluxbox")
 
 RESOURCES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources")
+SAMPLE_FEED = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "eurofxref-daily-2023-12-29.xml")
 
 SCENARIOS = {}
 VARIANTS = {}
@@ -305,6 +307,43 @@ def get_rates(run):
     run.get_rates(main)
     equal(main.currencies().items(), run.page.names, "the currency list after a second fetch")
     equal(main.rates().items(), run.page.rates, "the rate list after a second fetch")
+
+
+def feed_rates(path):
+    """The codes and rate texts of a reference-rates document's newest day,
+    read with Python's own XML parser."""
+    cube = "{http://www.ecb.int/vocabulary/2002-08-01/eurofxref}Cube"
+    days = [c for c in ElementTree.parse(path).getroot().iter(cube) if "time" in c.attrib]
+    newest = max(days, key=lambda c: c.attrib["time"])
+    return [(c.attrib["currency"], c.attrib["rate"]) for c in newest]
+
+
+@scenario
+@in_every_locale
+def feed(run):
+    """The central bank's feed, the document the built-in address gives, on loopback."""
+    run.site_process, url = run.desktop.start_site(run.site, SAMPLE_FEED)
+    main = run.start(rates_url=url)
+    run.input.click(main.button("Get Exchange Rates"))
+    run.program.wait_equal(main.status, "Rates for Friday, 29 December 2023", "the status line")
+    rates = feed_rates(SAMPLE_FEED)
+    equal(len(rates), 30, "currencies of the sample feed (test data)")
+    names, texts = main.currencies().items(), main.rates().items()
+    equal(len(names), len(rates), "the number of listed currencies")
+    equal(sorted(texts), sorted(rate for _, rate in rates), "every rate of the feed, each once")
+    listed = dict(zip(names, texts))
+    for name, code in (("US Dollar", "USD"), ("British Pound", "GBP"), ("Japanese Yen", "JPY"),
+                       ("Icelandic Kr\u00f3na", "ISK"), ("Bulgarian Lev", "BGN")):
+        equal(listed.get(name), dict(rates)[code], f"the rate listed beside {name}")
+    equal(names[0], "US Dollar", "the first currency: the symbol list's first")
+    equal(main.currencies().selected_items(), [], "the selected currency after a fetch")
+    # The symbol list follows by position, so the page lists its currencies first.
+    run.choose(main, "British Pound")
+    equal(main.symbols().selected_items(), ["(GBP)"], "the symbol following the selection")
+    run.choose(main, "US Dollar")
+    run.type_amount(main, "120")
+    expected = run.shown(Decimal(120) / Decimal(dict(rates)["USD"])) + "  Euros"
+    run.program.wait_equal(main.result, expected, "the result line")
 
 
 @scenario
