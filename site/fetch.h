@@ -2,6 +2,7 @@
 // time, with the validators of a conditional GET.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <string>
 
@@ -28,8 +29,11 @@ struct Fetched {
   Validators validators;
 };
 
-// Throws Unusable with the reason when nothing usable came.
-Fetched Fetch(const std::string& source, const Validators& known, const FetchLimits& limits);
+// Throws Unusable with the reason when nothing usable came; a cancel flag
+// that turns true ends the transfer within about a second. A file:// URL or
+// a plain path is read as a local file, under the same size cap.
+Fetched Fetch(const std::string& source, const Validators& known, const FetchLimits& limits,
+              const std::atomic<bool>* cancel = nullptr);
 
 // A source is an address when it names a scheme; anything else is a path.
 bool IsAddress(const std::string& source);

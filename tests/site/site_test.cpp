@@ -1,7 +1,6 @@
 // quillon-rates-site: the feed read, the page written or left alone, and the
 // served page kept whatever the feed server does.
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,7 +11,6 @@
 #include "commands.h"
 #include "feed.h"
 #include "files.h"
-#include "http.h"
 #include "page.h"
 #include "service.h"
 #include "support/loopback_site.h"
@@ -340,93 +338,6 @@ TEST(Serve, AskingAgainWithTheValidatorsOfTheLastGoodFetch) {
   restarted.Refresh();
   EXPECT_EQ(restarted.Current()->html, page->html);
   EXPECT_NE(restarted.Health().find("\"status\": \"stale\""), std::string::npos) << restarted.Health();
-}
-
-class HttpFace : public testing::Test {
- protected:
-  void Start(const std::string& feed) {
-    service_ = std::make_unique<site::RatesService>(feed, "", TestLimits(), [](const std::string&) {});
-    service_->Refresh();
-    site::SetUpServer(server_, *service_);
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  void TearDown() override {
-    server_.stop();
-    if (thread_.joinable()) thread_.join();
-  }
-  httplib::Result Get(const std::string& target, httplib::Headers headers = {}) {
-    httplib::Client client("127.0.0.1", port_);
-    return client.Get(target, headers);
-  }
-
-  std::unique_ptr<site::RatesService> service_;
-  httplib::Server server_;
-  std::thread thread_;
-  int port_ = 0;
-};
-
-TEST_F(HttpFace, ThePageWithItsCachingHeadersWhateverTheQuery) {
-  Start((fs::path(QUILLON_TEST_DATA) / kSampleFeed).string());
-  auto first = Get("/cgi-bin/cgicalc.cgi?value=1&base=EUR");
-  ASSERT_TRUE(first);
-  EXPECT_EQ(first->status, 200);
-  EXPECT_EQ(first->get_header_value("Content-Type"), "text/html; charset=utf-8");
-  EXPECT_EQ(first->get_header_value("Cache-Control"), "public, max-age=300");
-  const std::string etag = first->get_header_value("ETag");
-  const std::string lastModified = first->get_header_value("Last-Modified");
-  EXPECT_TRUE(std::regex_match(etag, std::regex("\"[0-9a-f]{16}\""))) << etag;
-  EXPECT_TRUE(std::regex_match(lastModified, std::regex("[A-Z][a-z]{2}, \\d\\d [A-Z][a-z]{2} \\d{4} \\d\\d:\\d\\d:\\d\\d GMT")))
-      << lastModified;
-  EXPECT_NE(first->body.find("using values from Friday, 29 December 2023<BR>"), std::string::npos);
-
-  struct Ask {
-    const char* name;
-    std::string target;
-    httplib::Headers headers;
-    int status;
-  } rows[] = {
-      {"no query", "/cgi-bin/cgicalc.cgi", {}, 200},
-      {"another query", "/cgi-bin/cgicalc.cgi?value=5&base=USD", {}, 200},
-      {"same entity tag", "/cgi-bin/cgicalc.cgi", {{"If-None-Match", etag}}, 304},
-      {"one of several tags", "/cgi-bin/cgicalc.cgi", {{"If-None-Match", "\"x\", W/" + etag}}, 304},
-      {"another tag", "/cgi-bin/cgicalc.cgi", {{"If-None-Match", "\"0000000000000000\""}}, 200},
-      {"same date", "/cgi-bin/cgicalc.cgi", {{"If-Modified-Since", lastModified}}, 304},
-      {"other path", "/index.html", {}, 404},
-  };
-  for (const Ask& row : rows) {
-    SCOPED_TRACE(row.name);
-    auto res = Get(row.target, row.headers);
-    ASSERT_TRUE(res);
-    EXPECT_EQ(res->status, row.status);
-    if (row.status == 200) {
-      EXPECT_EQ(res->body, first->body);
-    } else if (row.status == 304) {
-      EXPECT_EQ(res->get_header_value("ETag"), etag);
-    }
-  }
-  auto health = Get("/health");
-  ASSERT_TRUE(health);
-  EXPECT_EQ(health->status, 200);
-  EXPECT_TRUE(std::regex_match(health->body, std::regex("\\{\"status\": \"ok\", \"rates_date\": \"2023-12-29\", "
-                                                        "\"last_good_fetch\": \"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\", "
-                                                        "\"last_error\": null\\}\n")))
-      << health->body;
-}
-
-TEST_F(HttpFace, NoPageBeforeTheFirstGoodFeed) {
-  support::ClosedPort down;
-  Start("http://127.0.0.1:" + std::to_string(down.Port()) + "/d.xml");
-  auto page = Get("/cgi-bin/cgicalc.cgi?value=1&base=EUR");
-  ASSERT_TRUE(page);
-  EXPECT_EQ(page->status, 503);
-  EXPECT_EQ(page->get_header_value("Retry-After"), "60");
-  auto health = Get("/health");
-  ASSERT_TRUE(health);
-  EXPECT_EQ(health->status, 503);
-  EXPECT_NE(health->body.find("\"status\": \"no rates\""), std::string::npos) << health->body;
-  EXPECT_NE(health->body.find("Couldn't connect"), std::string::npos) << health->body;
 }
 
 }  // namespace
