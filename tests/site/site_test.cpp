@@ -2,6 +2,8 @@
 // served page kept whatever the feed server does.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -338,6 +340,100 @@ TEST(Serve, AskingAgainWithTheValidatorsOfTheLastGoodFetch) {
   restarted.Refresh();
   EXPECT_EQ(restarted.Current()->html, page->html);
   EXPECT_NE(restarted.Health().find("\"status\": \"stale\""), std::string::npos) << restarted.Health();
+}
+
+// What sits where the kept feed should be: refused with its reason, never
+// read whole; the same path given to page is refused alike.
+TEST(KeptFeed, OnlyARegularFileUnderTheCapIsRead) {
+  using Make = void (*)(const fs::path&);
+  struct Row {
+    const char* name;
+    Make make;
+    const char* reason;
+  } rows[] = {
+      {"a folder", [](const fs::path& p) { fs::create_directory(p); }, "is not a regular file"},
+      {"a FIFO", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }, "is not a regular file"},
+      {"a link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }, "is not a regular file"},
+      {"9 MiB", [](const fs::path& p) {
+         std::ofstream{p};
+         fs::resize_file(p, 9u << 20);
+       }, "is larger than 8 MiB"},
+  };
+  support::ClosedPort down;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempTree state;
+    const fs::path kept = state.root() / "feed.xml";
+    row.make(kept);
+    std::vector<std::string> log;
+    site::RatesService service("http://127.0.0.1:" + std::to_string(down.Port()) + "/d.xml", state.root().string(),
+                               TestLimits(), [&](const std::string& line) { log.push_back(line); });
+    service.LoadState();
+    EXPECT_EQ(service.Current(), nullptr);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find(row.reason), std::string::npos) << log[0];
+    service.Refresh();
+    EXPECT_EQ(log.back().rfind("no page to serve yet: ", 0), 0u) << log.back();
+
+    std::ostringstream err;
+    EXPECT_EQ(site::RunPage(kept.string(), "", TestLimits(), err), 1);
+    EXPECT_NE(err.str().find(row.reason), std::string::npos) << err.str();
+  }
+}
+
+TEST(Serve, APageThatCannotBeKeptIsServedAndHealthSaysSo) {
+  TempTree dir;
+  const fs::path notAFolder = dir.Write("state", "a file where the state folder should be\n");
+  std::vector<std::string> log;
+  site::RatesService service((fs::path(QUILLON_TEST_DATA) / kSampleFeed).string(), notAFolder.string(),
+                             TestLimits(), [&](const std::string& line) { log.push_back(line); });
+  service.Refresh();
+  ASSERT_NE(service.Current(), nullptr);
+  const std::string health = service.Health();
+  EXPECT_NE(health.find("\"status\": \"degraded\""), std::string::npos) << health;
+  EXPECT_NE(health.find("\"not_kept\": \"cannot write in " + notAFolder.string()), std::string::npos) << health;
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back().rfind("the feed is served but not kept: ", 0), 0u) << log.back();
+}
+
+TEST(Page, ALocalFeedByPathOrByFileUrl) {
+  TempTree dir;
+  const fs::path feed = dir.Write("a feed.xml", support::ReadTestData(kSampleFeed));
+  const std::string path = feed.string();
+  const std::string escaped = std::regex_replace(path, std::regex(" "), "%20");
+  std::string first;
+  for (const std::string& source : {path, "file://" + escaped, "file://localhost" + escaped}) {
+    SCOPED_TRACE(source);
+    const fs::path out = dir.root() / "cgicalc.html";
+    fs::remove(out);
+    std::ostringstream err;
+    EXPECT_EQ(site::RunPage(source, out.string(), TestLimits(), err), 0) << err.str();
+    const std::string page = ReadAll(out);
+    EXPECT_NE(page.find("using values from Friday, 29 December 2023"), std::string::npos);
+    if (first.empty()) first = page;
+    EXPECT_EQ(page, first);
+  }
+}
+
+// A stop request does not wait for a fetch that has stalled.
+TEST(Serve, AStopEndsAFetchInProgressAtOnce) {
+  LoopbackSite feedSite(Reply{.body = support::ReadTestData(kSampleFeed), .delay = std::chrono::seconds(30)});
+  site::ServeOptions options;
+  options.feed = feedSite.Url("/eurofxref-daily.xml");
+  options.port = 0;
+  const auto started = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point asked;
+  auto waitForStop = [&](std::chrono::milliseconds wait) {
+    std::this_thread::sleep_for(std::min(wait, std::chrono::milliseconds(50)));
+    if (feedSite.Requests().empty() || std::chrono::steady_clock::now() - started < std::chrono::seconds(1)) {
+      return false;
+    }
+    asked = std::chrono::steady_clock::now();
+    return true;
+  };
+  EXPECT_EQ(site::RunServe(options, waitForStop), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(2));
+  EXPECT_EQ(feedSite.Requests().size(), 1u);
 }
 
 }  // namespace
