@@ -7,36 +7,23 @@
 
 #include "feed.h"
 #include "files.h"
+#include "platform/posix/download_policy.h"
 
 namespace site {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 struct Transfer {
   std::size_t maxBytes = 0;
   bool tooLarge = false;
   std::string body;
   Validators validators;
-  // No byte for the stall time means no byte: not an average over a window.
-  std::chrono::seconds stall{};
-  Clock::time_point lastByte = Clock::now();
-  bool stalled = false;
-  const std::atomic<bool>* cancel = nullptr;
-  bool cancelled = false;
+  platform::posix::TransferWatch watch;
 };
-
-int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-  auto* t = static_cast<Transfer*>(user);
-  if (t->cancel && t->cancel->load()) return t->cancelled = true;
-  if (Clock::now() - t->lastByte > t->stall) return t->stalled = true;
-  return 0;
-}
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
   const std::size_t n = size * count;
-  t->lastByte = Clock::now();
+  t->watch.Touch();
   if (t->body.size() + n > t->maxBytes) {
     t->tooLarge = true;
     return 0;  // aborts the transfer
@@ -55,7 +42,7 @@ std::string Trim(std::string s) {
 // line starts a new response, so only the final one's validators are kept.
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
-  t->lastByte = Clock::now();
+  t->watch.Touch();
   const std::string line(data, size * count);
   if (line.rfind("HTTP/", 0) == 0) t->validators = {};
   const auto colon = line.find(':');
@@ -110,7 +97,15 @@ bool StartsWithNoCase(const std::string& text, const char* prefix) {
 
 }  // namespace
 
-FetchLimits DefaultLimits() { return FetchLimits{kMaxFeedBytes}; }
+FetchLimits DefaultLimits() {
+  FetchLimits limits;
+  limits.connectTimeout = std::chrono::seconds(20);
+  limits.stallTimeout = std::chrono::seconds(20);
+  limits.overallTimeout = std::chrono::seconds(60);
+  limits.maxBodyBytes = kMaxFeedBytes;
+  limits.maxRedirects = 5;
+  return limits;
+}
 
 bool IsAddress(const std::string& source) { return source.find("://") != std::string::npos; }
 
@@ -119,7 +114,7 @@ Fetched Fetch(const std::string& source, const Validators& known, const FetchLim
   if (!IsAddress(source) || StartsWithNoCase(source, "file://")) {
     const std::string path = IsAddress(source) ? PathOfFileUrl(source) : source;
     Fetched f;
-    f.body = ReadRegularFile(path, limits.maxBytes).content;
+    f.body = ReadRegularFile(path, limits.maxBodyBytes).content;
     return f;
   }
   static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -128,9 +123,8 @@ Fetched Fetch(const std::string& source, const Validators& known, const FetchLim
   std::unique_ptr<CURL, EasyFree> curl(curl_easy_init());
   if (!curl) throw Unusable("libcurl cannot start");
   Transfer t;
-  t.maxBytes = limits.maxBytes;
-  t.stall = limits.stall;
-  t.cancel = cancel;
+  t.maxBytes = limits.maxBodyBytes;
+  t.watch.cancel = cancel;
   std::unique_ptr<curl_slist, ListFree> headers;
   auto addHeader = [&](const std::string& h) { headers.reset(curl_slist_append(headers.release(), h.c_str())); };
   if (!known.etag.empty()) addHeader("If-None-Match: " + known.etag);
@@ -138,18 +132,10 @@ Fetched Fetch(const std::string& source, const Validators& known, const FetchLim
 
   CURL* c = curl.get();
   curl_easy_setopt(c, CURLOPT_URL, source.c_str());
-  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(c, CURLOPT_MAXREDIRS, limits.maxRedirects);
-  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total.count() * 1000));
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.stall.count() * 1000));
-  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, OnProgress);
-  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
-  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+  platform::posix::ApplyDownloadPolicy(c, limits, t.watch);
+  // A declared length over the cap is refused before the body comes.
+  curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBodyBytes));
   curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
-  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(c, CURLOPT_USERAGENT, "quillon-rates-site/1.0");
   curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnBody);
@@ -160,11 +146,12 @@ Fetched Fetch(const std::string& source, const Validators& known, const FetchLim
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorText);
 
   const CURLcode result = curl_easy_perform(c);
-  const std::string tooLarge = "the document is larger than " + std::to_string(limits.maxBytes >> 20) + " MiB";
+  const std::string tooLarge = "the document is larger than " + std::to_string(limits.maxBodyBytes >> 20) + " MiB";
   if (t.tooLarge || result == CURLE_FILESIZE_EXCEEDED) throw Unusable(tooLarge);
-  if (t.cancelled) throw Unusable("fetching " + source + " was cancelled");
-  if (t.stalled) {
-    throw Unusable("fetching " + source + " timed out: no byte for " + std::to_string(limits.stall.count()) + " s");
+  if (t.watch.cancelled) throw Unusable("fetching " + source + " was cancelled");
+  if (t.watch.stalled) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limits.stallTimeout).count();
+    throw Unusable("fetching " + source + " timed out: no byte for " + std::to_string(seconds) + " s");
   }
   if (result == CURLE_OPERATION_TIMEDOUT) {
     throw Unusable("fetching " + source + " timed out: " + (*errorText ? errorText : curl_easy_strerror(result)));

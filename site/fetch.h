@@ -6,14 +6,14 @@
 #include <chrono>
 #include <string>
 
+#include "platform/internet.h"
+
 namespace site {
 
-struct FetchLimits {
-  std::size_t maxBytes;
-  std::chrono::seconds total{60};     // the whole transfer, redirects included
-  std::chrono::seconds stall{20};     // no byte at all for this long
-  long maxRedirects = 5;
-};
+// The project's download limits, applied as the desktop applies them; the
+// site's values: 20 s to connect, no byte for 20 s, 60 s in all, 8 MiB,
+// 5 redirects.
+using FetchLimits = platform::DownloadLimits;
 FetchLimits DefaultLimits();
 
 // What the last good fetch answered, sent back as If-None-Match and

@@ -91,7 +91,7 @@ void RatesService::LoadState() {
   struct stat info {};
   if (lstat(FeedPath().c_str(), &info) != 0 && errno == ENOENT) return;
   try {
-    const KeptFile kept = ReadRegularFile(FeedPath(), limits_.maxBytes);
+    const KeptFile kept = ReadRegularFile(FeedPath(), limits_.maxBodyBytes);
     Publish(kept.content, std::chrono::system_clock::from_time_t(kept.modified));
   } catch (const Unusable& e) {
     log_("the kept feed " + FeedPath() + " is unusable: " + e.what());

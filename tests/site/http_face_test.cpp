@@ -187,7 +187,9 @@ TEST_F(Serving, RawRequestsAndTheirAnswers) {
         EXPECT_FALSE(r.Has("Content-Length:") && !r.Has("Content-Length: " + std::to_string(page->html.size())))
             << r.head;
       }
-      if (r.status == 405) EXPECT_TRUE(r.Has("Allow: GET, HEAD")) << r.head;
+      if (r.status == 405) {
+        EXPECT_TRUE(r.Has("Allow: GET, HEAD")) << r.head;
+      }
       if (row.head) {
         EXPECT_TRUE(r.Has("Content-Length: " + std::to_string(page->html.size()))) << r.head;
       }

@@ -49,8 +49,8 @@ std::string WithRate(const std::string& code, const std::string& rate) {
 site::FetchLimits TestLimits() {
   site::FetchLimits limits = site::DefaultLimits();
   // Short enough for a quick run, long enough for a loaded machine.
-  limits.total = std::chrono::seconds(8);
-  limits.stall = std::chrono::seconds(4);
+  limits.overallTimeout = std::chrono::seconds(8);
+  limits.stallTimeout = std::chrono::seconds(4);
   return limits;
 }
 
