@@ -100,6 +100,7 @@ install: build
 uninstall:
 	@cmake -P cmake/Uninstall.cmake $(BUILD)/install_manifest.txt
 
-# A Debian package in $(BUILD): apt install ./$(BUILD)/quillon_*.deb
+# Two Debian packages in $(BUILD): quillon_*.deb (the desktop program) and
+# quillon-rates-site_*.deb (the rates site, its units and nginx site).
 package: build
 	@cd $(BUILD) && cpack -G DEB

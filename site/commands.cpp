@@ -12,7 +12,7 @@
 #include "files.h"
 #include "http.h"
 #include "listen.h"
-#include "page.h"
+#include "service.h"
 
 namespace site {
 
@@ -64,7 +64,7 @@ void ForEachOption(int argc, char** argv, int first,
 
 int RunPage(const std::string& feed, const std::string& out, const FetchLimits& limits, std::ostream& err) {
   try {
-    const std::string page = RenderPage(ReadFeed(Fetch(feed, {}, limits).body));
+    const std::string page = BuildPage(Fetch(feed, {}, limits).body).html;
     if (out.empty()) {
       std::cout << page << std::flush;
       if (!std::cout) throw Unusable("cannot write the page to standard output");

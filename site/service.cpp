@@ -66,6 +66,11 @@ std::string HttpDate(std::chrono::system_clock::time_point t) {
   return text;
 }
 
+BuiltPage BuildPage(const std::string& feedBytes) {
+  const Day day = ReadFeed(feedBytes);
+  return {RenderPage(day), day.date};
+}
+
 RatesService::RatesService(std::string feed, std::string stateDir, FetchLimits limits, Log log)
     : feed_(std::move(feed)), stateDir_(std::move(stateDir)), limits_(limits), log_(std::move(log)) {}
 
@@ -73,11 +78,11 @@ std::string RatesService::FeedPath() const { return stateDir_ + "/feed.xml"; }
 std::string RatesService::ValidatorsPath() const { return stateDir_ + "/feed.validators"; }
 
 void RatesService::Publish(const std::string& feedBytes, std::chrono::system_clock::time_point fetchedAt) {
-  const Day day = ReadFeed(feedBytes);
+  BuiltPage built = BuildPage(feedBytes);
   auto page = std::make_shared<Published>();
-  page->html = RenderPage(day);
+  page->html = std::move(built.html);
   page->etag = EntityTag(page->html);
-  page->ratesDate = day.date;
+  page->ratesDate = std::move(built.ratesDate);
   std::lock_guard lock(mutex_);
   // The same bytes keep their date, so a client's If-Modified-Since holds.
   page->lastModified = current_ && current_->etag == page->etag ? current_->lastModified : HttpDate(fetchedAt);

@@ -13,6 +13,14 @@
 
 namespace site {
 
+// The page of a feed document's newest day, and that day. The one place the
+// site reads a feed and writes a page; throws Unusable.
+struct BuiltPage {
+  std::string html;
+  std::string ratesDate;  // YYYY-MM-DD
+};
+BuiltPage BuildPage(const std::string& feedBytes);
+
 struct Published {
   std::string html;
   std::string etag;          // quoted, from the page's bytes
