@@ -129,8 +129,11 @@ std::vector<BadInput> BadInputs() {
        {.body = Document(day, "<!DOCTYPE gesmes:Envelope [<!ENTITY x \"y\">]>\n")},
        false,
        "declares a DOCTYPE"},
-      {"ServerStallsBeforeAnswering", {.body = sample, .delay = std::chrono::seconds(30)}, false, "timed out", false},
-      {"ServerStallsMidDocument", {.body = sample, .stallAfter = 200}, false, "timed out", false},
+      // No byte for the stall time, measured as no byte rather than as an
+      // average rate, is what ends these two.
+      {"ServerStallsBeforeAnswering", {.body = sample, .delay = std::chrono::seconds(30)}, false, "no byte for 4 s",
+       false},
+      {"ServerStallsMidDocument", {.body = sample, .stallAfter = 200}, false, "no byte for 4 s", false},
       {"ServerDrips",
        {.body = sample, .pieces = {1}, .drip = std::chrono::milliseconds(300)},
        false,
