@@ -58,8 +58,8 @@ endif
 
 .PHONY: windows windows32 test-windows
 
-# The Windows acceptance tests use the Linux build's rates site when there is one.
-RATES_SITE = $(wildcard $(abspath $(BUILD))/site/quillon-rates-site)
+# The Windows acceptance tests use the Linux build's fixed-page test site when there is one.
+RATES_SITE = $(wildcard $(abspath $(BUILD))/tests/site/quillon-test-site)
 
 windows: deps
 	@cmake -S . -B $(WIN64_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake \
@@ -104,6 +104,7 @@ install: build
 uninstall:
 	@cmake -P cmake/Uninstall.cmake $(BUILD)/install_manifest.txt
 
-# A Debian package in $(BUILD): apt install ./$(BUILD)/quillon_*.deb
+# Two Debian packages in $(BUILD): quillon_*.deb (the desktop program) and
+# quillon-rates-site_*.deb (the rates site, its units and nginx site).
 package: build
 	@cd $(BUILD) && cpack -G DEB

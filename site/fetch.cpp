@@ -2,10 +2,12 @@
 
 #include <curl/curl.h>
 
-#include <fstream>
+#include <cctype>
 #include <memory>
 
 #include "feed.h"
+#include "files.h"
+#include "platform/posix/download_policy.h"
 
 namespace site {
 namespace {
@@ -15,11 +17,13 @@ struct Transfer {
   bool tooLarge = false;
   std::string body;
   Validators validators;
+  platform::posix::TransferWatch watch;
 };
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
   const std::size_t n = size * count;
+  t->watch.Touch();
   if (t->body.size() + n > t->maxBytes) {
     t->tooLarge = true;
     return 0;  // aborts the transfer
@@ -38,6 +42,7 @@ std::string Trim(std::string s) {
 // line starts a new response, so only the final one's validators are kept.
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
+  t->watch.Touch();
   const std::string line(data, size * count);
   if (line.rfind("HTTP/", 0) == 0) t->validators = {};
   const auto colon = line.find(':');
@@ -57,33 +62,69 @@ struct ListFree {
   void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
 
-Fetched ReadLocal(const std::string& path, std::size_t maxBytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Unusable("cannot read " + path);
-  Fetched f;
-  f.body.resize(maxBytes + 1);
-  in.read(f.body.data(), static_cast<std::streamsize>(f.body.size()));
-  if (in.bad()) throw Unusable("cannot read " + path);
-  f.body.resize(static_cast<std::size_t>(in.gcount()));
-  if (f.body.size() > maxBytes) throw Unusable("the document is larger than " + std::to_string(maxBytes >> 20) + " MiB");
-  return f;
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// file:///path and file://localhost/path, percent-escapes decoded.
+std::string PathOfFileUrl(const std::string& url) {
+  std::string rest = url.substr(7);
+  if (rest.rfind("localhost/", 0) == 0) rest.erase(0, 9);
+  if (rest.empty() || rest[0] != '/') throw Unusable(url + " names no local path");
+  std::string path;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] == '%' && i + 2 < rest.size() && HexDigit(rest[i + 1]) >= 0 && HexDigit(rest[i + 2]) >= 0) {
+      path += static_cast<char>(HexDigit(rest[i + 1]) * 16 + HexDigit(rest[i + 2]));
+      i += 2;
+    } else if (rest[i] == '?' || rest[i] == '#') {
+      break;
+    } else {
+      path += rest[i];
+    }
+  }
+  return path;
+}
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+  for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
+    if (i >= text.size() || std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
 
-FetchLimits DefaultLimits() { return FetchLimits{kMaxFeedBytes}; }
+FetchLimits DefaultLimits() {
+  FetchLimits limits;
+  limits.connectTimeout = std::chrono::seconds(20);
+  limits.stallTimeout = std::chrono::seconds(20);
+  limits.overallTimeout = std::chrono::seconds(60);
+  limits.maxBodyBytes = kMaxFeedBytes;
+  limits.maxRedirects = 5;
+  return limits;
+}
 
 bool IsAddress(const std::string& source) { return source.find("://") != std::string::npos; }
 
-Fetched Fetch(const std::string& source, const Validators& known, const FetchLimits& limits) {
-  if (!IsAddress(source)) return ReadLocal(source, limits.maxBytes);
+Fetched Fetch(const std::string& source, const Validators& known, const FetchLimits& limits,
+              const std::atomic<bool>* cancel) {
+  if (!IsAddress(source) || StartsWithNoCase(source, "file://")) {
+    const std::string path = IsAddress(source) ? PathOfFileUrl(source) : source;
+    Fetched f;
+    f.body = ReadRegularFile(path, limits.maxBodyBytes).content;
+    return f;
+  }
   static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
   if (initialised != CURLE_OK) throw Unusable("libcurl cannot start");
 
   std::unique_ptr<CURL, EasyFree> curl(curl_easy_init());
   if (!curl) throw Unusable("libcurl cannot start");
   Transfer t;
-  t.maxBytes = limits.maxBytes;
+  t.maxBytes = limits.maxBodyBytes;
+  t.watch.cancel = cancel;
   std::unique_ptr<curl_slist, ListFree> headers;
   auto addHeader = [&](const std::string& h) { headers.reset(curl_slist_append(headers.release(), h.c_str())); };
   if (!known.etag.empty()) addHeader("If-None-Match: " + known.etag);
@@ -91,18 +132,10 @@ Fetched Fetch(const std::string& source, const Validators& known, const FetchLim
 
   CURL* c = curl.get();
   curl_easy_setopt(c, CURLOPT_URL, source.c_str());
-  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(c, CURLOPT_MAXREDIRS, limits.maxRedirects);
-  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total.count() * 1000));
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.stall.count() * 1000));
-  // Fewer than one byte a second for the stall time: the server stopped.
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stall.count()));
-  curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+  platform::posix::ApplyDownloadPolicy(c, source, limits, t.watch);
+  // A declared length over the cap is refused before the body comes.
+  curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBodyBytes));
   curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
-  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(c, CURLOPT_USERAGENT, "quillon-rates-site/1.0");
   curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnBody);
@@ -113,8 +146,13 @@ Fetched Fetch(const std::string& source, const Validators& known, const FetchLim
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorText);
 
   const CURLcode result = curl_easy_perform(c);
-  const std::string tooLarge = "the document is larger than " + std::to_string(limits.maxBytes >> 20) + " MiB";
+  const std::string tooLarge = "the document is larger than " + std::to_string(limits.maxBodyBytes >> 20) + " MiB";
   if (t.tooLarge || result == CURLE_FILESIZE_EXCEEDED) throw Unusable(tooLarge);
+  if (t.watch.cancelled) throw Unusable("fetching " + source + " was cancelled");
+  if (t.watch.stalled) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limits.stallTimeout).count();
+    throw Unusable("fetching " + source + " timed out: no byte for " + std::to_string(seconds) + " s");
+  }
   if (result == CURLE_OPERATION_TIMEDOUT) {
     throw Unusable("fetching " + source + " timed out: " + (*errorText ? errorText : curl_easy_strerror(result)));
   }

@@ -52,6 +52,35 @@ void ReplaceFile(const std::string& path, const std::string& content) {
   }
 }
 
+KeptFile ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+  // Non-blocking, so that a FIFO without a writer cannot hold the caller.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw Unusable("cannot read " + path + ": " + std::strerror(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { close(fd); }
+  } closer{fd};
+  struct stat info {};
+  if (fstat(fd, &info) != 0) throw Unusable("cannot read " + path + ": " + std::strerror(errno));
+  if (!S_ISREG(info.st_mode)) throw Unusable(path + " is not a regular file");
+  const std::string tooLarge = path + " is larger than " + std::to_string(maxBytes >> 20) + " MiB";
+  if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) throw Unusable(tooLarge);
+  KeptFile kept;
+  kept.modified = info.st_mtim.tv_sec;
+  kept.content.reserve(static_cast<std::size_t>(info.st_size));
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw Unusable("cannot read " + path + ": " + std::strerror(errno));
+    if (n == 0) break;
+    // The file may grow while it is read.
+    if (kept.content.size() + static_cast<std::size_t>(n) > maxBytes) throw Unusable(tooLarge);
+    kept.content.append(buffer, static_cast<std::size_t>(n));
+  }
+  return kept;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& content) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;

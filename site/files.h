@@ -1,6 +1,7 @@
 // Writing a file so that readers see the old content or the new, never part.
 #pragma once
 
+#include <ctime>
 #include <string>
 
 namespace site {
@@ -9,6 +10,15 @@ namespace site {
 // renames it over path; mode 0644 so a web server can read it. Throws
 // Unusable; then path is as it was and no temporary file is left.
 void ReplaceFile(const std::string& path, const std::string& content);
+
+struct KeptFile {
+  std::string content;
+  std::time_t modified = 0;
+};
+// A regular file of at most maxBytes, read with that cap: a directory, a
+// FIFO, a device or a larger file is refused with its reason (Unusable)
+// before anything is read from it.
+KeptFile ReadRegularFile(const std::string& path, std::size_t maxBytes);
 
 // The whole file, or false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& content);

@@ -1,7 +1,5 @@
-// Serving on 127.0.0.1 (or all addresses) until SIGTERM or SIGINT.
+// Stopping on SIGTERM or SIGINT, and noticing a listener that stopped alone.
 #pragma once
-
-#include <httplib.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -10,6 +8,8 @@
 #include <string>
 
 namespace site {
+
+class HttpServer;
 
 // Tells a background loop to end, and wakes it from its wait.
 class StopFlag {
@@ -28,11 +28,13 @@ class StopFlag {
 // after it; call first thing in main, before any thread exists.
 void BlockStopSignals();
 
-// Binds to port (0: any free one), writes the port to portFile when given
-// (complete or not at all) and to stdout, then serves until a stop signal.
-// whileServing runs on its own thread until the flag tells it to stop.
-// Returns the exit status.
-int ServeUntilStopped(httplib::Server& server, const std::string& host, int port, const std::string& portFile,
-                      const std::function<void(StopFlag&)>& whileServing = {});
+// Waits up to the given time for a blocked stop signal; true when one came.
+bool WaitForStopSignal(std::chrono::milliseconds time);
+
+// Returns 0 once waitForStop says a stop was asked for; 1 with a log line
+// when the listener went away without one, so a supervisor restarts the
+// service instead of keeping a process that answers no one.
+int KeepServing(const HttpServer& server, const std::function<bool(std::chrono::milliseconds)>& waitForStop,
+                const std::function<void(const std::string&)>& log);
 
 }  // namespace site

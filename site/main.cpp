@@ -1,6 +1,5 @@
 // quillon-rates-site: turns the central bank's reference-rates feed into the
 // rates page Quillon reads, as a file (page) or over HTTP (serve).
-#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -50,14 +49,17 @@ int Serve(int argc, char** argv) {
   });
   if (o.feed.empty()) Usage("--feed is required");
   site::BlockStopSignals();
-  return site::RunServe(o);
+  return site::RunServe(o, site::WaitForStopSignal);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && std::strcmp(argv[1], "page") == 0) return Page(argc, argv);
-  if (argc >= 2 && std::strcmp(argv[1], "serve") == 0) return Serve(argc, argv);
-  site::BlockStopSignals();
-  return site::RunTestSite(argc, argv);
+  if (argc < 2) Usage("a mode is required");
+  const std::string mode = argv[1];
+  if (mode == "page") return Page(argc, argv);
+  if (mode == "serve") return Serve(argc, argv);
+  if (mode == "--help" || mode == "-h") site::Help();
+  if (mode == "--version") site::Version();
+  Usage(("unknown mode " + mode).c_str());
 }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 
@@ -65,6 +66,11 @@ std::string HttpDate(std::chrono::system_clock::time_point t) {
   return text;
 }
 
+BuiltPage BuildPage(const std::string& feedBytes) {
+  const Day day = ReadFeed(feedBytes);
+  return {rates::RenderPage(day), day.date};
+}
+
 RatesService::RatesService(std::string feed, std::string stateDir, FetchLimits limits, Log log)
     : feed_(std::move(feed)), stateDir_(std::move(stateDir)), limits_(limits), log_(std::move(log)) {}
 
@@ -72,11 +78,11 @@ std::string RatesService::FeedPath() const { return stateDir_ + "/feed.xml"; }
 std::string RatesService::ValidatorsPath() const { return stateDir_ + "/feed.validators"; }
 
 void RatesService::Publish(const std::string& feedBytes, std::chrono::system_clock::time_point fetchedAt) {
-  const Day day = ReadFeed(feedBytes);
+  BuiltPage built = BuildPage(feedBytes);
   auto page = std::make_shared<Published>();
-  page->html = rates::RenderPage(day);
+  page->html = std::move(built.html);
   page->etag = EntityTag(page->html);
-  page->ratesDate = day.date;
+  page->ratesDate = std::move(built.ratesDate);
   std::lock_guard lock(mutex_);
   // The same bytes keep their date, so a client's If-Modified-Since holds.
   page->lastModified = current_ && current_->etag == page->etag ? current_->lastModified : HttpDate(fetchedAt);
@@ -87,14 +93,11 @@ void RatesService::Publish(const std::string& feedBytes, std::chrono::system_clo
 
 void RatesService::LoadState() {
   if (stateDir_.empty()) return;
-  std::string bytes;
-  if (!ReadWholeFile(FeedPath(), bytes)) return;
   struct stat info {};
-  const auto fetchedAt = stat(FeedPath().c_str(), &info) == 0
-                             ? std::chrono::system_clock::from_time_t(info.st_mtim.tv_sec)
-                             : std::chrono::system_clock::now();
+  if (lstat(FeedPath().c_str(), &info) != 0 && errno == ENOENT) return;
   try {
-    Publish(bytes, fetchedAt);
+    const KeptFile kept = ReadRegularFile(FeedPath(), limits_.maxBodyBytes);
+    Publish(kept.content, std::chrono::system_clock::from_time_t(kept.modified));
   } catch (const Unusable& e) {
     log_("the kept feed " + FeedPath() + " is unusable: " + e.what());
     return;
@@ -123,7 +126,7 @@ void RatesService::Refresh() {
   const auto now = std::chrono::system_clock::now();
   Fetched fetched;
   try {
-    fetched = Fetch(feed_, known, limits_);
+    fetched = Fetch(feed_, known, limits_, &cancelled_);
     if (fetched.notModified) {
       std::lock_guard lock(mutex_);
       lastGoodFetch_ = now;
@@ -138,21 +141,29 @@ void RatesService::Refresh() {
     }
     log_("serving the rates of " + Current()->ratesDate);
   } catch (const Unusable& e) {
+    bool served = false;
     {
       std::lock_guard lock(mutex_);
       lastError_ = e.what();
+      served = current_ != nullptr;
     }
-    log_(std::string("keeping the last good page: ") + e.what());
+    log_(std::string(served ? "keeping the last good page: " : "no page to serve yet: ") + e.what());
     return;
   }
   if (stateDir_.empty()) return;
+  std::string keepError;
   try {
     ReplaceFile(FeedPath(), fetched.body);
     ReplaceFile(ValidatorsPath(), fetched.validators.etag + "\n" + fetched.validators.lastModified + "\n");
   } catch (const Unusable& e) {
-    log_(std::string("the feed is served but not kept: ") + e.what());
+    keepError = e.what();
+    log_("the feed is served but not kept: " + keepError);
   }
+  std::lock_guard lock(mutex_);
+  keepError_ = keepError;
 }
+
+void RatesService::Cancel() { cancelled_ = true; }
 
 std::shared_ptr<const Published> RatesService::Current() const {
   std::lock_guard lock(mutex_);
@@ -162,10 +173,15 @@ std::shared_ptr<const Published> RatesService::Current() const {
 std::string RatesService::Health() const {
   std::lock_guard lock(mutex_);
   std::string json = "{\"status\": ";
-  json += current_ ? (lastError_.empty() ? "\"ok\"" : "\"stale\"") : "\"no rates\"";
+  const char* status = !current_                ? "\"no rates\""
+                       : !lastError_.empty()     ? "\"stale\""
+                       : !keepError_.empty()     ? "\"degraded\""
+                                                 : "\"ok\"";
+  json += status;
   json += ", \"rates_date\": " + (current_ ? JsonString(current_->ratesDate) : std::string("null"));
   json += ", \"last_good_fetch\": " + (current_ ? JsonString(IsoTime(lastGoodFetch_)) : std::string("null"));
   json += ", \"last_error\": " + (lastError_.empty() ? std::string("null") : JsonString(lastError_));
+  json += ", \"not_kept\": " + (keepError_.empty() ? std::string("null") : JsonString(keepError_));
   return json + "}\n";
 }
 

@@ -2,6 +2,7 @@
 // published, and the last good feed is kept on disk for a restart.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -11,6 +12,14 @@
 #include "fetch.h"
 
 namespace site {
+
+// The page of a feed document's newest day, and that day. The one place the
+// site reads a feed and writes a page; throws Unusable.
+struct BuiltPage {
+  std::string html;
+  std::string ratesDate;  // YYYY-MM-DD
+};
+BuiltPage BuildPage(const std::string& feedBytes);
 
 struct Published {
   std::string html;
@@ -28,9 +37,12 @@ class RatesService {
   void LoadState();
   // One fetch; a failure is logged and remembered, the page stays.
   void Refresh();
+  // Ends a fetch in progress, and every later one, at once.
+  void Cancel();
 
   std::shared_ptr<const Published> Current() const;
-  // JSON: the rates' date, the last good fetch, the last failure.
+  // JSON: the rates' date, the last good fetch, the last failure, and why
+  // the page served is not kept on disk, if it is not.
   std::string Health() const;
 
  private:
@@ -48,6 +60,8 @@ class RatesService {
   Validators validators_;
   std::chrono::system_clock::time_point lastGoodFetch_{};
   std::string lastError_;
+  std::string keepError_;
+  std::atomic<bool> cancelled_{false};
 };
 
 std::string HttpDate(std::chrono::system_clock::time_point t);

@@ -1,7 +1,8 @@
 // quillon-rates-site: the feed read, the page written or left alone, and the
 // served page kept whatever the feed server does.
 #include <gtest/gtest.h>
-#include <httplib.h>
+
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,7 +13,6 @@
 #include "commands.h"
 #include "feed.h"
 #include "files.h"
-#include "http.h"
 #include "service.h"
 #include "support/loopback_site.h"
 #include "support/temp_tree.h"
@@ -48,8 +48,8 @@ std::string WithRate(const std::string& code, const std::string& rate) {
 site::FetchLimits TestLimits() {
   site::FetchLimits limits = site::DefaultLimits();
   // Short enough for a quick run, long enough for a loaded machine.
-  limits.total = std::chrono::seconds(8);
-  limits.stall = std::chrono::seconds(4);
+  limits.overallTimeout = std::chrono::seconds(8);
+  limits.stallTimeout = std::chrono::seconds(4);
   return limits;
 }
 
@@ -139,8 +139,11 @@ std::vector<BadInput> BadInputs() {
        {.body = Document(day, "<!DOCTYPE gesmes:Envelope [<!ENTITY x \"y\">]>\n")},
        false,
        "declares a DOCTYPE"},
-      {"ServerStallsBeforeAnswering", {.body = sample, .delay = std::chrono::seconds(30)}, false, "timed out", false},
-      {"ServerStallsMidDocument", {.body = sample, .stallAfter = 200}, false, "timed out", false},
+      // No byte for the stall time, measured as no byte rather than as an
+      // average rate, is what ends these two.
+      {"ServerStallsBeforeAnswering", {.body = sample, .delay = std::chrono::seconds(30)}, false, "no byte for 4 s",
+       false},
+      {"ServerStallsMidDocument", {.body = sample, .stallAfter = 200}, false, "no byte for 4 s", false},
       {"ServerDrips",
        {.body = sample, .pieces = {1}, .drip = std::chrono::milliseconds(300)},
        false,
@@ -338,91 +341,98 @@ TEST(Serve, AskingAgainWithTheValidatorsOfTheLastGoodFetch) {
   EXPECT_NE(restarted.Health().find("\"status\": \"stale\""), std::string::npos) << restarted.Health();
 }
 
-class HttpFace : public testing::Test {
- protected:
-  void Start(const std::string& feed) {
-    service_ = std::make_unique<site::RatesService>(feed, "", TestLimits(), [](const std::string&) {});
-    service_->Refresh();
-    site::SetUpServer(server_, *service_);
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  void TearDown() override {
-    server_.stop();
-    if (thread_.joinable()) thread_.join();
-  }
-  httplib::Result Get(const std::string& target, httplib::Headers headers = {}) {
-    httplib::Client client("127.0.0.1", port_);
-    return client.Get(target, headers);
-  }
-
-  std::unique_ptr<site::RatesService> service_;
-  httplib::Server server_;
-  std::thread thread_;
-  int port_ = 0;
-};
-
-TEST_F(HttpFace, ThePageWithItsCachingHeadersWhateverTheQuery) {
-  Start((fs::path(QUILLON_TEST_DATA) / kSampleFeed).string());
-  auto first = Get("/cgi-bin/cgicalc.cgi?value=1&base=EUR");
-  ASSERT_TRUE(first);
-  EXPECT_EQ(first->status, 200);
-  EXPECT_EQ(first->get_header_value("Content-Type"), "text/html; charset=utf-8");
-  EXPECT_EQ(first->get_header_value("Cache-Control"), "public, max-age=300");
-  const std::string etag = first->get_header_value("ETag");
-  const std::string lastModified = first->get_header_value("Last-Modified");
-  EXPECT_TRUE(std::regex_match(etag, std::regex("\"[0-9a-f]{16}\""))) << etag;
-  EXPECT_TRUE(std::regex_match(lastModified, std::regex("[A-Z][a-z]{2}, \\d\\d [A-Z][a-z]{2} \\d{4} \\d\\d:\\d\\d:\\d\\d GMT")))
-      << lastModified;
-  EXPECT_NE(first->body.find("using values from Friday, 29 December 2023<BR>"), std::string::npos);
-
-  struct Ask {
+// What sits where the kept feed should be: refused with its reason, never
+// read whole; the same path given to page is refused alike.
+TEST(KeptFeed, OnlyARegularFileUnderTheCapIsRead) {
+  using Make = void (*)(const fs::path&);
+  struct Row {
     const char* name;
-    std::string target;
-    httplib::Headers headers;
-    int status;
+    Make make;
+    const char* reason;
   } rows[] = {
-      {"no query", "/cgi-bin/cgicalc.cgi", {}, 200},
-      {"another query", "/cgi-bin/cgicalc.cgi?value=5&base=USD", {}, 200},
-      {"same entity tag", "/cgi-bin/cgicalc.cgi", {{"If-None-Match", etag}}, 304},
-      {"one of several tags", "/cgi-bin/cgicalc.cgi", {{"If-None-Match", "\"x\", W/" + etag}}, 304},
-      {"another tag", "/cgi-bin/cgicalc.cgi", {{"If-None-Match", "\"0000000000000000\""}}, 200},
-      {"same date", "/cgi-bin/cgicalc.cgi", {{"If-Modified-Since", lastModified}}, 304},
-      {"other path", "/index.html", {}, 404},
+      {"a folder", [](const fs::path& p) { fs::create_directory(p); }, "is not a regular file"},
+      {"a FIFO", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }, "is not a regular file"},
+      {"a link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }, "is not a regular file"},
+      {"9 MiB", [](const fs::path& p) {
+         std::ofstream{p};
+         fs::resize_file(p, 9u << 20);
+       }, "is larger than 8 MiB"},
   };
-  for (const Ask& row : rows) {
+  support::ClosedPort down;
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    auto res = Get(row.target, row.headers);
-    ASSERT_TRUE(res);
-    EXPECT_EQ(res->status, row.status);
-    if (row.status == 200) {
-      EXPECT_EQ(res->body, first->body);
-    } else if (row.status == 304) {
-      EXPECT_EQ(res->get_header_value("ETag"), etag);
-    }
+    TempTree state;
+    const fs::path kept = state.root() / "feed.xml";
+    row.make(kept);
+    std::vector<std::string> log;
+    site::RatesService service("http://127.0.0.1:" + std::to_string(down.Port()) + "/d.xml", state.root().string(),
+                               TestLimits(), [&](const std::string& line) { log.push_back(line); });
+    service.LoadState();
+    EXPECT_EQ(service.Current(), nullptr);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find(row.reason), std::string::npos) << log[0];
+    service.Refresh();
+    EXPECT_EQ(log.back().rfind("no page to serve yet: ", 0), 0u) << log.back();
+
+    std::ostringstream err;
+    EXPECT_EQ(site::RunPage(kept.string(), "", TestLimits(), err), 1);
+    EXPECT_NE(err.str().find(row.reason), std::string::npos) << err.str();
   }
-  auto health = Get("/health");
-  ASSERT_TRUE(health);
-  EXPECT_EQ(health->status, 200);
-  EXPECT_TRUE(std::regex_match(health->body, std::regex("\\{\"status\": \"ok\", \"rates_date\": \"2023-12-29\", "
-                                                        "\"last_good_fetch\": \"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\", "
-                                                        "\"last_error\": null\\}\n")))
-      << health->body;
 }
 
-TEST_F(HttpFace, NoPageBeforeTheFirstGoodFeed) {
-  support::ClosedPort down;
-  Start("http://127.0.0.1:" + std::to_string(down.Port()) + "/d.xml");
-  auto page = Get("/cgi-bin/cgicalc.cgi?value=1&base=EUR");
-  ASSERT_TRUE(page);
-  EXPECT_EQ(page->status, 503);
-  EXPECT_EQ(page->get_header_value("Retry-After"), "60");
-  auto health = Get("/health");
-  ASSERT_TRUE(health);
-  EXPECT_EQ(health->status, 503);
-  EXPECT_NE(health->body.find("\"status\": \"no rates\""), std::string::npos) << health->body;
-  EXPECT_NE(health->body.find("Couldn't connect"), std::string::npos) << health->body;
+TEST(Serve, APageThatCannotBeKeptIsServedAndHealthSaysSo) {
+  TempTree dir;
+  const fs::path notAFolder = dir.Write("state", "a file where the state folder should be\n");
+  std::vector<std::string> log;
+  site::RatesService service((fs::path(QUILLON_TEST_DATA) / kSampleFeed).string(), notAFolder.string(),
+                             TestLimits(), [&](const std::string& line) { log.push_back(line); });
+  service.Refresh();
+  ASSERT_NE(service.Current(), nullptr);
+  const std::string health = service.Health();
+  EXPECT_NE(health.find("\"status\": \"degraded\""), std::string::npos) << health;
+  EXPECT_NE(health.find("\"not_kept\": \"cannot write in " + notAFolder.string()), std::string::npos) << health;
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back().rfind("the feed is served but not kept: ", 0), 0u) << log.back();
+}
+
+TEST(Page, ALocalFeedByPathOrByFileUrl) {
+  TempTree dir;
+  const fs::path feed = dir.Write("a feed.xml", support::ReadTestData(kSampleFeed));
+  const std::string path = feed.string();
+  const std::string escaped = std::regex_replace(path, std::regex(" "), "%20");
+  std::string first;
+  for (const std::string& source : {path, "file://" + escaped, "file://localhost" + escaped}) {
+    SCOPED_TRACE(source);
+    const fs::path out = dir.root() / "cgicalc.html";
+    fs::remove(out);
+    std::ostringstream err;
+    EXPECT_EQ(site::RunPage(source, out.string(), TestLimits(), err), 0) << err.str();
+    const std::string page = ReadAll(out);
+    EXPECT_NE(page.find("using values from Friday, 29 December 2023"), std::string::npos);
+    if (first.empty()) first = page;
+    EXPECT_EQ(page, first);
+  }
+}
+
+// A stop request does not wait for a fetch that has stalled.
+TEST(Serve, AStopEndsAFetchInProgressAtOnce) {
+  LoopbackSite feedSite(Reply{.body = support::ReadTestData(kSampleFeed), .delay = std::chrono::seconds(30)});
+  site::ServeOptions options;
+  options.feed = feedSite.Url("/eurofxref-daily.xml");
+  options.port = 0;
+  const auto started = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point asked;
+  auto waitForStop = [&](std::chrono::milliseconds wait) {
+    std::this_thread::sleep_for(std::min(wait, std::chrono::milliseconds(50)));
+    if (feedSite.Requests().empty() || std::chrono::steady_clock::now() - started < std::chrono::seconds(1)) {
+      return false;
+    }
+    asked = std::chrono::steady_clock::now();
+    return true;
+  };
+  EXPECT_EQ(site::RunServe(options, waitForStop), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(2));
+  EXPECT_EQ(feedSite.Requests().size(), 1u);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "platform/posix/curl_internet.h"
 
 #include <curl/curl.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <charconv>
@@ -13,13 +12,12 @@
 #include <vector>
 
 #include "platform/content_type.h"
+#include "platform/posix/download_policy.h"
 #include "runtime/text.h"
 
 namespace platform::posix {
 
 namespace {
-
-constexpr const char* kProtocols = "http,https";
 
 struct CurlGlobal {
   CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
@@ -52,22 +50,15 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
 // to that response only, and a failure right after a redirect means the
 // target never answered.
 struct Transfer {
-  using Clock = std::chrono::steady_clock;
-
   std::size_t cap = 0;
   std::string body;
   long status = 0;
   bool headersDone = false;
   bool hasLocation = false;
 
-  // The stall clock runs only while a connection is up: connecting has its
-  // own time-out, and a redirect opens a new connection.
-  std::chrono::milliseconds stallTimeout{0};
-  bool connected = false;
-  Clock::time_point lastByte{};
+  TransferWatch watch;
 
-  void Touch() { lastByte = Clock::now(); }
-  bool Stalled() const { return connected && Clock::now() - lastByte > stallTimeout; }
+  void Touch() { watch.Touch(); }
 
   bool FinalResponseStarted() const {
     if (!headersDone || status < 200) return false;
@@ -110,24 +101,6 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
   }
   t.body.append(data, n);
   return n;
-}
-
-curl_socket_t OnOpenSocket(void* user, curlsocktype, curl_sockaddr* address) {
-  static_cast<Transfer*>(user)->connected = false;
-  return ::socket(address->family, address->socktype, address->protocol);
-}
-
-// Called once a connection is up (or reused), right before the request goes out.
-int OnConnected(void* user, char*, char*, int, int) {
-  auto& t = *static_cast<Transfer*>(user);
-  t.connected = true;
-  t.Touch();
-  return CURL_PREREQFUNC_OK;
-}
-
-int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-  const auto& t = *static_cast<const Transfer*>(user);
-  return t.Stalled() ? 1 : 0;
 }
 
 void SetDirect(CURL* easy) {
@@ -227,29 +200,11 @@ HInternet CurlInternet::InternetOpenUrlA(HInternet root, const std::u16string& u
   }
 
   curl_easy_setopt(e, CURLOPT_URL, address.c_str());
-  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, kProtocols);
-  // A download that starts on https stays on it: a redirect to http would
-  // hand the rates to anyone on the path.
-  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, StartsWithNoCase(address, "https:") ? "https" : kProtocols);
-  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(state_->limits.maxRedirects));
-  if (!state_->trustedCertificates.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, state_->trustedCertificates.c_str());
   curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
   if (headerList) curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList.get());
   SetDirect(e);
-  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
-                   static_cast<long>(state_->limits.connectTimeout.count()));
-  curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(state_->limits.overallTimeout.count()));
-  // Not CURLOPT_LOW_SPEED_TIME: it averages over several seconds, so a body
-  // that stops after a quick start would run on well past the limit.
-  transfer.stallTimeout = state_->limits.stallTimeout;
-  curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, OnOpenSocket);
-  curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, &transfer);
-  curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, OnConnected);
-  curl_easy_setopt(e, CURLOPT_PREREQDATA, &transfer);
-  curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnProgress);
-  curl_easy_setopt(e, CURLOPT_XFERINFODATA, &transfer);
-  curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+  ApplyDownloadPolicy(e, address, state_->limits, transfer.watch);
+  if (!state_->trustedCertificates.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, state_->trustedCertificates.c_str());
   curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
   curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer);
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
