@@ -227,6 +227,14 @@ class ClickPeer : public ControlPeerBase {
   using ControlPeerBase::ControlPeerBase;
 
   bool Filter(QObject* watched, QEvent* event) override {
+    // A picture that takes the focus acts as a link: Space and Enter click it.
+    if (event->type() == QEvent::KeyPress && GetControl().CanFocus()) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        GetControl().UserClick();
+        return true;
+      }
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
       auto* release = static_cast<QMouseEvent*>(event);
       if (release->button() == Qt::LeftButton && Widget()->rect().contains(release->position().toPoint())) {
@@ -431,19 +439,44 @@ class TextEditPeer : public ControlPeerBase {
   bool stale_ = false;
 };
 
-// Qt marks the focus on a list by its current row, so an empty list would
-// hold the focus unseen: it gets the style's focus frame instead.
+// Qt marks the focus on a list by its current row, so a list without one
+// would hold the focus unseen: it gets the style's focus frame instead.
+// Getting the focus with nothing selected makes no row current: a screen
+// reader would announce that row as chosen, and Down would pass it by. The
+// first Down or Space selects the first row.
 class ListWidget : public QListWidget {
  public:
   using QListWidget::QListWidget;
 
  protected:
+  void focusInEvent(QFocusEvent* event) override {
+    entering_ = selectedItems().isEmpty();
+    QListWidget::focusInEvent(event);
+    entering_ = false;
+  }
+
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+    if (entering_) return {};
+    return QListWidget::moveCursor(action, modifiers);
+  }
+
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Space && !currentIndex().isValid() && count() > 0) {
+      setCurrentRow(0);
+      return;
+    }
+    QListWidget::keyPressEvent(event);
+  }
+
   void paintEvent(QPaintEvent* event) override {
     QListWidget::paintEvent(event);
-    if (count() > 0 || !hasFocus()) return;
+    if (currentIndex().isValid() || !hasFocus()) return;
     QPainter painter(viewport());
     DrawFocusFrame(painter, *this, viewport()->rect());
   }
+
+ private:
+  bool entering_ = false;
 };
 
 class ListPeer : public ControlPeerBase {
@@ -562,6 +595,20 @@ class LineWidget : public QWidget {
   QColor color_;
 };
 
+// An image that acts as a link shows the focus as a picture box does.
+class ImageWidget : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QLabel::paintEvent(event);
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    DrawFocusFrame(painter, *this, rect());
+  }
+};
+
 class ImagePeer : public ClickPeer {
  public:
   ImagePeer(QtBackend& backend, Control& control, QLabel* label) : ClickPeer(backend, control, label) {
@@ -593,7 +640,7 @@ std::unique_ptr<ControlPeerBase> MakeControlPeer(QtBackend& backend, Control& co
     case Kind::Frame: return std::make_unique<FramePeer>(backend, control, new QGroupBox(parent));
     case Kind::PictureBox:
       return std::make_unique<ClickPeer>(backend, control, new PictureBoxWidget(parent, design));
-    case Kind::Image: return std::make_unique<ImagePeer>(backend, control, new QLabel(parent));
+    case Kind::Image: return std::make_unique<ImagePeer>(backend, control, new ImageWidget(parent));
     case Kind::Line: return std::make_unique<ControlPeerBase>(backend, control, new LineWidget(parent, design));
     case Kind::Form: break;
   }
