@@ -24,6 +24,7 @@
 
 #include "toolkit/form.h"
 #include "toolkit/qt/qt_backend.h"
+#include "toolkit/qt/qt_form.h"
 #include "toolkit/qt/qt_util.h"
 
 namespace toolkit::qt {
@@ -206,6 +207,26 @@ bool ControlPeerBase::Filter(QObject*, QEvent* event) {
       // however it came, a message box closing or a click included.
       widget_->window()->setAttribute(Qt::WA_KeyboardFocusChange);
       return false;
+    case QEvent::ShortcutOverride:
+      // Ctrl+C with nothing of its own to copy goes on to the window's line.
+      if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy) && !CopiesItsOwnText()) {
+        event->ignore();
+        return true;
+      }
+      return false;
+    case QEvent::ContextMenu: {
+      // The menu key: the window's copyable line offers its Copy menu, unless
+      // the focused control has a menu of its own and the pointer is not
+      // over the line.
+      if (static_cast<QContextMenuEvent*>(event)->reason() != QContextMenuEvent::Keyboard) return false;
+      auto* form = dynamic_cast<QtFormPeer*>(control_.Parent().Peer());
+      ControlPeerBase* line = form ? form->CopyableLine() : nullptr;
+      if (!line || line == this) return false;
+      const QWidget* shown = line->Widget();
+      const bool overLine = shown->rect().contains(shown->mapFromGlobal(QCursor::pos()));
+      if (control_.GetKind() == Kind::TextBox && !overLine) return false;
+      return line->OfferCopyMenu();
+    }
     case QEvent::Shortcut: {
       // Qt's mnemonic would click the widget itself; the model decides which
       // control the letter presses (and moves the focus there first).
@@ -273,10 +294,20 @@ class LabelPeer : public ClickPeer {
   void OfferCopy(const QPoint& at) {
     auto* menu = new QMenu(label_);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(menu->addAction(QMenu::tr("&Copy")), &QAction::triggered, menu, [label = label_] {
-      QGuiApplication::clipboard()->setText(label->hasSelectedText() ? label->selectedText() : label->text());
-    });
+    QObject::connect(menu->addAction(QMenu::tr("&Copy")), &QAction::triggered, menu, [this] { CopyText(); });
     menu->popup(at);
+  }
+
+  bool CopyText() override {
+    if (!GetControl().Design().selectable) return false;
+    QGuiApplication::clipboard()->setText(label_->hasSelectedText() ? label_->selectedText() : label_->text());
+    return true;
+  }
+
+  bool OfferCopyMenu() override {
+    if (!GetControl().Design().selectable) return false;
+    OfferCopy(label_->mapToGlobal(QPoint(label_->width() / 2, label_->height())));
+    return true;
   }
 
   void ShowCaption(const QString& caption) override {
@@ -387,6 +418,9 @@ class LineEditPeer : public ControlPeerBase {
     Mirror([&] { edit_->setText(ToQ(text)); });
   }
 
+ protected:
+  bool CopiesItsOwnText() const override { return edit_->hasSelectedText(); }
+
  private:
   TextBox& box_;
   QLineEdit* edit_;
@@ -422,6 +456,9 @@ class TextEditPeer : public ControlPeerBase {
     if (stale_ && (event->type() == QEvent::Paint || event->type() == QEvent::FocusIn)) Apply();
     return ControlPeerBase::Filter(watched, event);
   }
+
+ protected:
+  bool CopiesItsOwnText() const override { return edit_->textCursor().hasSelection(); }
 
  private:
   void ShowText() {

@@ -13,6 +13,7 @@ class QtBackend;
 namespace toolkit::qt {
 
 class QtFormPeer;
+class ControlPeerBase;
 
 // The form's top-level window. Its client area is the form's client area.
 class FormWindow : public QWidget {
@@ -54,6 +55,9 @@ class QtFormPeer : public FormPeer {
   void ControlsCreated() override;
   // Fits every control's designed colours to the current theme.
   void FitColors();
+  // The form's line the user may copy, which Ctrl+C and the menu key reach
+  // from anywhere in the window; null when it has none.
+  ControlPeerBase* CopyableLine() const;
 
   Form& GetForm() const { return form_; }
   FormWindow* Window() const { return window_; }
