@@ -70,10 +70,41 @@ QAccessibleInterface* DecorationFactory(const QString&, QObject* object) {
   return widget && widget->property(kDecorative).toBool() ? new DecorationAccessible(widget) : nullptr;
 }
 
+constexpr char kCopyable[] = "quillonCopyable";
+
+// A line the user may copy reads as a label whose open Copy menu is its
+// child: Qt lists no popup among the application's windows, so a screen
+// reader's review would never find the menu.
+class CopyableLineAccessible : public QAccessibleWidget {
+ public:
+  explicit CopyableLineAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::StaticText) {}
+  int childCount() const override { return Menu() ? 1 : 0; }
+  QAccessibleInterface* child(int index) const override {
+    QMenu* menu = Menu();
+    return index == 0 && menu ? QAccessible::queryAccessibleInterface(menu) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    QMenu* menu = Menu();
+    return menu && child && child->object() == menu ? 0 : -1;
+  }
+
+ private:
+  QMenu* Menu() const {
+    auto* menu = widget()->findChild<QMenu*>(QString(), Qt::FindDirectChildrenOnly);
+    return menu && menu->isVisible() ? menu : nullptr;
+  }
+};
+
+QAccessibleInterface* CopyableLineFactory(const QString&, QObject* object) {
+  auto* widget = qobject_cast<QWidget*>(object);
+  return widget && widget->property(kCopyable).toBool() ? new CopyableLineAccessible(widget) : nullptr;
+}
+
 }  // namespace
 
 void PassOverDecorations() {
-  static const bool installed = (QAccessible::installFactory(&DecorationFactory), true);
+  static const bool installed =
+      (QAccessible::installFactory(&DecorationFactory), QAccessible::installFactory(&CopyableLineFactory), true);
   (void)installed;
 }
 
@@ -84,6 +115,7 @@ ControlPeerBase::ControlPeerBase(QtBackend& backend, Control& control, QWidget* 
   const ControlDesign& design = control.Design();
   widget->setObjectName(QString::fromStdString(design.name));
   if (design.decorative) widget->setProperty(kDecorative, true);
+  if (design.selectable) widget->setProperty(kCopyable, true);
   if (design.kind != Kind::Line) widget->setGeometry(PxRect(design.rect));
   if (!design.toolTip.empty()) {
     widget->setToolTip(ToQ(design.toolTip));

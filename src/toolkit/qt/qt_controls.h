@@ -82,8 +82,9 @@ class ControlPeerBase : public ControlPeer, protected EchoGuard {
   Picture icon_;
 };
 
-// Has screen readers pass over controls designed as decoration. Call once,
-// before the first window.
+// Has screen readers pass over controls designed as decoration, and find a
+// copyable line's open Copy menu under that line. Call once, before the first
+// window.
 void PassOverDecorations();
 
 // The peer of a control kind, its widget a child of `parent`.

@@ -60,6 +60,14 @@ void FormWindow::CentreOnScreen() {
   }
 }
 
+void FormWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // Some window managers (fluxbox) pass on another program's request for a
+  // size outside the window's limits; the window takes its own size back.
+  const QSize allowed = size().expandedTo(minimumSize()).boundedTo(maximumSize());
+  if (allowed != size()) QTimer::singleShot(0, this, [this] { resize(size().expandedTo(minimumSize()).boundedTo(maximumSize())); });
+}
+
 void FormWindow::changeEvent(QEvent* event) {
   // A new theme (a dark one, say) asks for the designed colours to be fitted
   // again; the window hears of it once its controls have the new palette.

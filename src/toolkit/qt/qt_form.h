@@ -29,6 +29,7 @@ class FormWindow : public QWidget {
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QtFormPeer* peer_;
