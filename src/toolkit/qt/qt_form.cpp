@@ -64,8 +64,11 @@ void FormWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   // Some window managers (fluxbox) pass on another program's request for a
   // size outside the window's limits; the window takes its own size back.
+  // One try per size: a window manager that insists (a tiling one) wins.
   const QSize allowed = size().expandedTo(minimumSize()).boundedTo(maximumSize());
-  if (allowed != size()) QTimer::singleShot(0, this, [this] { resize(size().expandedTo(minimumSize()).boundedTo(maximumSize())); });
+  if (allowed == size() || size() == refusedSize_) return;
+  refusedSize_ = size();
+  QTimer::singleShot(0, this, [this, allowed] { resize(allowed); });
 }
 
 void FormWindow::changeEvent(QEvent* event) {
@@ -194,8 +197,9 @@ void QtFormPeer::ControlsCreated() {
     // Text boxes let it through when nothing in them is selected.
     auto* copy = new QShortcut(QKeySequence::Copy, window_);
     copy->setContext(Qt::WindowShortcut);
-    QObject::connect(copy, &QShortcut::activated, window_, [this] {
-      if (ControlPeerBase* line = CopyableLine()) line->CopyText();
+    QObject::connect(copy, &QShortcut::activated, window_, [window = window_] {
+      ControlPeerBase* line = window->Peer() ? window->Peer()->CopyableLine() : nullptr;
+      if (line) line->CopyText();
     });
   }
 

@@ -36,6 +36,7 @@ class FormWindow : public QWidget {
   // Looks for the frame until the window manager has put it around the window.
   QTimer framePoll_;
   int framePolls_ = 0;
+  QSize refusedSize_;  // a size outside the limits the window tried to undo
 };
 
 // Has screen readers read every form window as a window (a frame) with its
