@@ -326,13 +326,18 @@ class LabelPeer : public ClickPeer {
   void OfferCopy(const QPoint& at) {
     auto* menu = new QMenu(label_);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(menu->addAction(QMenu::tr("&Copy")), &QAction::triggered, menu, [this] { CopyText(); });
+    QObject::connect(menu->addAction(QMenu::tr("&Copy")), &QAction::triggered, menu, [label = label_] { Copy(*label); });
     menu->popup(at);
+  }
+
+  // The menu may outlive this peer (it goes with the label): it holds the label.
+  static void Copy(const QLabel& label) {
+    QGuiApplication::clipboard()->setText(label.hasSelectedText() ? label.selectedText() : label.text());
   }
 
   bool CopyText() override {
     if (!GetControl().Design().selectable) return false;
-    QGuiApplication::clipboard()->setText(label_->hasSelectedText() ? label_->selectedText() : label_->text());
+    Copy(*label_);
     return true;
   }
 
