@@ -1,6 +1,7 @@
 // The amount's leading-number parse: blanks never matter, text after the
 // number never matters, a decimal prefix reads as the C library reads it, and
-// a radix prefix gives a whole number of 16 or 32 bits.
+// a radix prefix gives a whole number of 16 or 32 bits; the locale's reading
+// differs only for a text that holds the locale's marks.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -51,5 +52,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(std::signbit(value) == std::signbit(expected));
   }
   CheckRadix(data, size);
+
+  // In a comma locale a text with none of the locale's marks reads as above.
+  for (const runtime::NumberLocale locale :
+       {runtime::NumberLocale{u',', u'.'}, runtime::NumberLocale{u',', u'\u00A0'},
+        runtime::NumberLocale{u',', u'\u202F'}}) {
+    const double read = runtime::LocaleVal(text, locale);
+    FUZZ_CHECK(!std::isnan(read));
+    if (text.find(locale.decimal) == std::u16string::npos && text.find(locale.grouping) == std::u16string::npos) {
+      FUZZ_CHECK(read == value);
+      FUZZ_CHECK(std::signbit(read) == std::signbit(value));
+    }
+  }
   return 0;
 }

@@ -41,7 +41,9 @@ const toolkit::FormDesign& AboutWindow() {
 const std::vector<ControlDesign>& AboutControls() {
   static const std::vector<ControlDesign> controls{
       // The box sizes itself to the 67 x 143 picture plus its single border.
-      {.name = "picIcon", .kind = Kind::PictureBox, .rect = {120, 120, 1065, 2205}, .tabIndex = 0,
+      // The two pictures that act as links come after the buttons in the Tab
+      // order, so the window opens with the focus on a button.
+      {.name = "picIcon", .kind = Kind::PictureBox, .rect = {120, 120, 1065, 2205}, .tabIndex = 11,
        .toolTip = u"Brimlow Software", .font = kPlain, .autoSize = true, .border = true,
        .picture = {.resource = ":/quillon/pictures/brimlow.png"}},
       {.name = "lblTitle", .kind = Kind::Label, .rect = {1560, 240, 2805, 240}, .tabIndex = 1,
@@ -54,7 +56,7 @@ const std::vector<ControlDesign>& AboutControls() {
        .tabIndex = 4,
        .caption = u"Quillon costs nothing. If it helps you, a small donation keeps it going.",
        .foreColor = kBlack, .font = kPlain},
-      {.name = "Image2", .kind = Kind::Image, .container = "Frame1", .rect = {2880, 840, 930, 465},
+      {.name = "Image2", .kind = Kind::Image, .container = "Frame1", .rect = {2880, 840, 930, 465}, .tabIndex = 12,
        .toolTip = u"Contribute to Freeware development", .font = kPlain,
        .picture = {.resource = ":/quillon/pictures/donate.gif"}},
       {.name = "Frame2", .kind = Kind::Frame, .rect = {1560, 840, 3975, 1095}, .tabIndex = 5, .font = kPlain},

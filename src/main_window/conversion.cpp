@@ -13,11 +13,16 @@ const std::u16string kNoSelection = u"Please select a currency     ";
 
 }  // namespace
 
+double FrmConverter::Amount() const { return runtime::LocaleVal(txtAmount.GetText(), settings_.locale); }
+
 void FrmConverter::cmdConvert_Click() {
-  if (!(runtime::Val(txtAmount.GetText()) > 0)) return;
+  if (!(Amount() > 0)) {
+    tooLargeTold_ = false;
+    return;
+  }
   if (!RatesAndSelectionReady()) return;
   const bool intoEuros = Option1.IsChosen();
-  const double amount = runtime::Val(txtAmount.GetText());
+  const double amount = Amount();
   const int index = lstCurrency.ListIndex();
   const std::u16string rateText = lstRate.List(index);
   const std::u16string name = lstCurrency.List(index);
@@ -39,11 +44,18 @@ void FrmConverter::cmdConvert_Click() {
   }
   const double result = intoEuros ? amount / *rate : *rate * amount;
   if (!std::isfinite(result)) {
+    // No stale result under the message: the line reads as for an amount
+    // that converts to nothing. Told once while the result stays too large,
+    // or every further digit would bring the message back.
+    ShowResult(0);
+    if (tooLargeTold_) return;
+    tooLargeTold_ = true;
     App().MsgBox(u"The result is too large to show (rate given for " + name + u": \"" + rateText + u"\")",
                  toolkit::msgbox::kExclamation);
     return;
   }
-  ShowResult(runtime::FormatTwoDecimals(result, settings_.locale));
+  tooLargeTold_ = false;
+  ShowResult(result);
 }
 
 void FrmConverter::lstCurrency_Click() {
@@ -57,19 +69,19 @@ void FrmConverter::lstCurrency_Click() {
 
 void FrmConverter::Option1_Click() {
   lblCurr.SetCaption(u"Euros");
-  ShowResult(u"1.00");
+  ShowResult(1);
   cmdConvert_Click();
 }
 
 void FrmConverter::Option2_Click() {
   lblCurr.SetCaption(lstCurrency.List(lstCurrency.ListIndex()));
-  ShowResult(u"1.00");
+  ShowResult(1);
   cmdConvert_Click();
 }
 
 void FrmConverter::txtAmount_Change() {
   cmdConvert_Click();
-  if (!(runtime::Val(txtAmount.GetText()) > 0)) ShowResult(u"0.00");
+  if (!(Amount() > 0)) ShowResult(0);
 }
 
 void FrmConverter::txtAmount_GotFocus() { RatesAndSelectionReady(); }
@@ -79,7 +91,7 @@ bool FrmConverter::RatesAndSelectionReady() {
   // shows the message a second time unless the amount was "1.00" already.
   if (lstCurrency.ListCount() <= 0) {
     App().MsgBox(kRatesMissing, toolkit::msgbox::kInformation);
-    txtAmount.SetText(u"1.00");
+    txtAmount.SetText(runtime::FormatTwoDecimals(1, settings_.locale));
     cmdGet.SetFocus();
     return false;
   }

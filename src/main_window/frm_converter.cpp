@@ -36,9 +36,10 @@ toolkit::FormDesign WindowDesign() {
 
 // The window's design, in the order the designer lists it. Rows below the
 // client area (Top 5160 and more) are working controls the user never needs
-// to see; enlarging the window uncovers them. Tab passes them by, and the
-// picture box that only holds cmdGet, so it never lands out of sight.
-std::vector<ControlDesign> ControlsDesign() {
+// to see; enlarging the window uncovers them. Tab passes them by, so it never
+// lands out of sight and the focus starts on Get Exchange Rates.
+std::vector<ControlDesign> ControlsDesign(const runtime::NumberLocale& locale) {
+  const toolkit::Text one = runtime::FormatTwoDecimals(1, locale);
   // The page lists these currencies first, in this order.
   std::vector<toolkit::Text> symbols;
   for (std::string_view code : rates::kSymbolCodes) symbols.push_back(u"(" + runtime::FromUtf8(code) + u")");
@@ -46,7 +47,7 @@ std::vector<ControlDesign> ControlsDesign() {
       {.name = "cmdConvert", .kind = Kind::CommandButton, .rect = {4440, 6120, 1215, 350}, .tabIndex = 20,
        .tabStop = false, .caption = u"&Convert", .toolTip = u"Convert Currency"},
       {.name = "lstSymbol", .kind = Kind::ListBox, .rect = {2520, 7200, 2175, 1425}, .tabIndex = 0,
-       .items = symbols, .accessibleName = u"Currency Symbols"},
+       .tabStop = false, .items = symbols, .accessibleName = u"Currency Symbols"},
       {.name = "rtbMain", .kind = Kind::TextBox, .rect = {5040, 7080, 2055, 1695}, .tabIndex = 12,
        .tabStop = false, .multiLine = true, .scrollBars = true, .accessibleName = u"Rates Page"},
       {.name = "Frame2", .kind = Kind::Frame, .rect = {3000, 1200, 4095, 3855}, .tabIndex = 11,
@@ -64,11 +65,11 @@ std::vector<ControlDesign> ControlsDesign() {
       {.name = "Option2", .kind = Kind::OptionButton, .container = "Picture1", .rect = {480, 600, 3015, 255},
        .tabIndex = 3, .caption = u"From Euros To Selected Currency"},
       {.name = "txtAmount", .kind = Kind::TextBox, .container = "Picture1", .rect = {1440, 1320, 1575, 285},
-       .tabIndex = 4, .caption = u"1.00", .accessibleName = u"Enter Amount"},
+       .tabIndex = 4, .caption = one, .accessibleName = u"Enter Amount"},
       {.name = "Frame3", .kind = Kind::Frame, .container = "Picture1", .rect = {0, 2100, 3855, 855},
        .tabIndex = 16, .caption = u"Exchange Rate"},
       {.name = "lblValue", .kind = Kind::Label, .container = "Frame3", .rect = {120, 360, 3600, 195},
-       .tabIndex = 17, .caption = u"1.00", .alignment = Alignment::Center, .selectable = true},
+       .tabIndex = 17, .caption = one, .alignment = Alignment::Center, .selectable = true},
       {.name = "Label1", .kind = Kind::Label, .container = "Picture1", .rect = {240, 1365, 960, 195},
        .tabIndex = 18, .caption = u"Enter Amount", .autoSize = true},
       {.name = "lstRate", .kind = Kind::ListBox, .rect = {120, 7200, 2175, 1425}, .tabIndex = 9,
@@ -98,7 +99,7 @@ std::vector<ControlDesign> ControlsDesign() {
 
 FrmConverter::FrmConverter(toolkit::Application& app, const platform::Services& services, ConverterSettings settings,
                            toolkit::Form* about)
-    : toolkit::Form(app, WindowDesign(), ControlsDesign()),
+    : toolkit::Form(app, WindowDesign(), ControlsDesign(settings.locale)),
       lblCount(Get<toolkit::Label>("lblCount")),
       lblValue(Get<toolkit::Label>("lblValue")),
       lblCurr(Get<toolkit::Label>("lblCurr")),
@@ -161,8 +162,8 @@ std::u16string FrmConverter::RatesUrl() const {
   return settings_.ratesUrl.empty() ? kRatesUrl : settings_.ratesUrl;
 }
 
-void FrmConverter::ShowResult(const std::u16string& number) {
-  lblValue.SetCaption(number + u"  " + lblCurr.Caption());
+void FrmConverter::ShowResult(double value) {
+  lblValue.SetCaption(runtime::FormatTwoDecimals(value, settings_.locale) + u"  " + lblCurr.Caption());
 }
 
 }  // namespace main_window

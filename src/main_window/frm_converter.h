@@ -64,7 +64,10 @@ class FrmConverter : public toolkit::Form {
   // Sends the user to Get Exchange Rates or to the currency list, with a
   // message, while either is missing.
   bool RatesAndSelectionReady();
-  void ShowResult(const std::u16string& number);
+  // The amount as typed, read with the user's decimal separator.
+  double Amount() const;
+  // The result line: the value with two decimals, then the result's currency.
+  void ShowResult(double value);
   std::u16string RatesUrl() const;
   // The rates page a download gives: a reference-rates feed becomes the page
   // written for its newest day; a refused feed gives no page at all.
@@ -73,12 +76,14 @@ class FrmConverter : public toolkit::Form {
   platform::Services services_;
   ConverterSettings settings_;
   toolkit::Form* about_;
+  bool tooLargeTold_ = false;  // the too-large message was shown for the result standing
 };
 
 // The window's design, also read by the benchmark that builds the same
-// widgets without the model.
+// widgets without the model. The fixed amounts it shows ("1.00") take the
+// locale's decimal separator.
 toolkit::FormDesign WindowDesign();
-std::vector<toolkit::ControlDesign> ControlsDesign();
+std::vector<toolkit::ControlDesign> ControlsDesign(const runtime::NumberLocale& locale = {});
 
 // The start-up hint of the status line.
 extern const std::u16string kStartupHint;

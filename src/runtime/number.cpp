@@ -30,6 +30,8 @@ struct Decimal {
 struct Scan {
   Decimal number;
   std::size_t length = 0;  // code units taken; 0 when the text starts with no number
+  bool tookDecimal = false;   // the decimal separator is part of the number
+  bool tookGrouping = false;  // so is a grouping separator
 };
 
 // Beyond this an exponent changes nothing (the value is already 0 or infinite);
@@ -60,13 +62,16 @@ Scan ScanDecimal(std::u16string_view s, char16_t decimal, char16_t grouping) {
       }
       ++i;
     } else if (grouping != 0 && c == grouping && mantissaDigits > 0 && i + 1 < n && IsDigit(s[i + 1])) {
+      out.tookGrouping = true;
       ++i;
     } else {
       break;
     }
   }
   std::int64_t fractionZeros = 0;  // zeros after the point before the first significant digit
+  bool sawDecimal = false;
   if (i < n && s[i] == decimal) {
+    sawDecimal = true;
     std::size_t j = i + 1;
     while (j < n && IsDigit(s[j])) {
       ++mantissaDigits;
@@ -80,6 +85,7 @@ Scan ScanDecimal(std::u16string_view s, char16_t decimal, char16_t grouping) {
     i = j;  // only kept when there is a digit somewhere: checked just below
   }
   if (mantissaDigits == 0) return {};
+  out.tookDecimal = sawDecimal;
 
   std::int64_t exponent = 0;
   if (i < n && (s[i] == u'e' || s[i] == u'E')) {
@@ -168,16 +174,16 @@ double RadixValue(std::u16string_view s) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
 }
 
-}  // namespace
-
-double Val(std::u16string_view text) {
+std::u16string WithoutValBlanks(std::u16string_view text) {
   std::u16string s;
   s.reserve(text.size());
   for (const char16_t c : text) {
     if (!IsValBlank(c)) s.push_back(c);
   }
-  if (!s.empty() && s[0] == u'&') return RadixValue(std::u16string_view(s).substr(1));
-  const Scan scan = ScanDecimal(s, u'.', 0);
+  return s;
+}
+
+double LeadingValue(const Scan& scan) {
   if (scan.length == 0) return 0;
   const Converted c = ToDouble(scan.number);
   if (c.overflow) {
@@ -185,6 +191,26 @@ double Val(std::u16string_view text) {
                                 : std::numeric_limits<double>::infinity();
   }
   return c.value;
+}
+
+}  // namespace
+
+double Val(std::u16string_view text) {
+  const std::u16string s = WithoutValBlanks(text);
+  if (!s.empty() && s[0] == u'&') return RadixValue(std::u16string_view(s).substr(1));
+  return LeadingValue(ScanDecimal(s, u'.', 0));
+}
+
+double LocaleVal(std::u16string_view text, const NumberLocale& locale) {
+  if (locale.decimal == u'.') return Val(text);
+  const std::u16string s = WithoutValBlanks(text);
+  if (!s.empty() && s[0] == u'&') return Val(text);
+  const char16_t grouping = locale.grouping == locale.decimal ? char16_t{0} : locale.grouping;
+  const Scan scan = ScanDecimal(s, locale.decimal, grouping);
+  // A period reads as the period parse reads it, a grouping period included:
+  // only a number that needs the locale's own marks is read the locale's way.
+  const bool needsLocale = scan.tookDecimal || (scan.tookGrouping && grouping != u'.');
+  return needsLocale ? LeadingValue(scan) : Val(text);
 }
 
 std::optional<double> ParseLocaleNumber(std::u16string_view text, const NumberLocale& locale) {

@@ -22,6 +22,13 @@ struct NumberLocale {
 // number. A decimal number beyond the double range gives +-infinity.
 double Val(std::u16string_view text);
 
+// The amount's parse in the user's locale: where the locale's decimal
+// separator is not the period, a leading number that holds that separator (or
+// a grouping separator other than the period) is read with the locale's
+// separators, "1.234,5" as 1234.5 in German; any other text reads as Val reads
+// it, so "1.5" is 1.5 everywhere. With the period as decimal separator: Val.
+double LocaleVal(std::u16string_view text, const NumberLocale& locale);
+
 // Locale parse: the whole text, less leading and trailing blanks (spaces, tabs,
 // line breaks), must be one number in the locale's conventions; nullopt
 // otherwise. Grouping separators may stand between any two digits of the

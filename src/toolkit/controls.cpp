@@ -51,8 +51,16 @@ bool Control::CanFocus() const {
     case Kind::ListBox:
     case Kind::CommandButton:
     case Kind::OptionButton:
-    case Kind::PictureBox:
       return true;
+    case Kind::PictureBox:
+    case Kind::Image: {
+      // A picture that acts when clicked is a link the keyboard must reach;
+      // one that only shows or holds other controls is passed by.
+      if (!Click) return false;
+      for (const auto& other : form_.Controls())
+        if (other->Container() == this) return false;
+      return true;
+    }
     default:
       return false;
   }

@@ -43,7 +43,8 @@ class Control {
   void SetMousePointer(int pointer);
   void SetMouseIcon(const Picture& icon);
 
-  // Labels, frames, lines and images never take the focus.
+  // Text boxes, lists and buttons take the focus; a picture box or image only
+  // while it acts when clicked and holds no controls; the rest never do.
   bool CanFocus() const;
   void SetFocus();
 

@@ -25,9 +25,14 @@ TEST(AboutWindowLoad, TitleAndVersionFollowTheApplication) {
   EXPECT_EQ(second.about["lblVersion"].Caption(), u"Version 2.12.3");
 }
 
-TEST(AboutWindowLoad, PictureBoxHoldsTheFocusWhenShown) {
+// The two pictures that open pages are links the keyboard reaches, after the
+// buttons, so the window opens on its first button.
+TEST(AboutWindowLoad, TheFirstButtonHoldsTheFocusAndTabReachesBothLinks) {
   AboutRig rig;
-  EXPECT_EQ(rig.about.ActiveControl(), &rig.about["picIcon"]);
+  EXPECT_EQ(rig.about.ActiveControl(), &rig.about["Command1"]);
+  std::vector<std::string> names;
+  for (auto* c : rig.about.TabOrder()) names.push_back(c->Name());
+  EXPECT_EQ(names, (std::vector<std::string>{"Command1", "Command2", "Command3", "Command4", "picIcon", "Image2"}));
 }
 
 TEST(AboutWindowLinks, EachClickAsksTheShellOnceForItsPage) {
@@ -94,7 +99,7 @@ TEST(AboutWindowClose, EveryWayOfClosingUnloadsItForAFreshLoad) {
     EXPECT_EQ(rig.about["lblVersion"].Caption(), u"Version 1.0.0");
     EXPECT_EQ(rig.about["Command2"].MousePointer(), toolkit::mouse::kDefault);
     EXPECT_TRUE(rig.about["Command2"].MouseIcon().Empty());
-    EXPECT_EQ(rig.about.ActiveControl(), &rig.about["picIcon"]);
+    EXPECT_EQ(rig.about.ActiveControl(), &rig.about["Command1"]);
     EXPECT_TRUE(rig.programs.attempts.empty());
   }
 }

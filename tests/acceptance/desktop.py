@@ -161,8 +161,10 @@ class Desktop:
         runtime = os.path.join(self.work, "runtime")
         os.mkdir(runtime, 0o700)
         env = {k: v for k, v in os.environ.items()
-               if not k.startswith(("DBUS_", "AT_SPI_", "QT_", "XDG_RUNTIME", "WAYLAND", "DISPLAY", "XAUTHORITY"))}
+               if not k.startswith(("DBUS_", "AT_SPI_", "QT_", "XDG_", "WAYLAND", "DISPLAY", "XAUTHORITY", "BROWSER",
+                                    "DESKTOP_SESSION", "GNOME_", "KDE_"))}
         env["XDG_RUNTIME_DIR"] = runtime
+        env.update(self._own_applications())
         self.env = env
 
         # Xvfb picks a free display itself and writes its number on the pipe.
@@ -195,6 +197,37 @@ class Desktop:
             # layout put the close box where the suite looks for it.
             self._spawn("openbox", ["openbox", "--config-file", "/etc/xdg/openbox/rc.xml", "--sm-disable"])
         wait_for(self._window_manager_running, 20, f"{self.window_manager} to manage the screen")
+
+    def _own_applications(self):
+        """Settings and applications of this desktop alone, with a stand-in
+        browser that logs each address it is asked to open: a browser
+        installed on the machine, or a user's own defaults, change no result."""
+        config = os.path.join(self.work, "config")
+        applications = os.path.join(self.work, "data", "applications")
+        os.makedirs(config)
+        os.makedirs(applications)
+        self.browser_log = os.path.join(self.work, "browser.log")
+        browser = os.path.join(self.work, "browser")
+        with open(browser, "w") as f:
+            f.write(f"#!/bin/sh\nprintf '%s\\n' \"$*\" >> '{self.browser_log}'\n")
+        os.chmod(browser, 0o755)
+        entry = "quillon-test-browser.desktop"
+        with open(os.path.join(applications, entry), "w") as f:
+            f.write(f"[Desktop Entry]\nType=Application\nName=Stand-in browser\nExec={browser} %u\n"
+                    "MimeType=x-scheme-handler/http;x-scheme-handler/https;text/html;\n")
+        with open(os.path.join(config, "mimeapps.list"), "w") as f:
+            f.write("[Default Applications]\n" + "".join(
+                f"{kind}={entry}\n" for kind in ("x-scheme-handler/http", "x-scheme-handler/https", "text/html")))
+        return {"XDG_CONFIG_HOME": config, "XDG_DATA_HOME": os.path.join(self.work, "data"),
+                "XDG_DATA_DIRS": "/usr/local/share:/usr/share", "XDG_CONFIG_DIRS": "/etc/xdg", "BROWSER": browser}
+
+    def opened_in_browser(self):
+        """The addresses the stand-in browser was asked to open, in order."""
+        try:
+            with open(self.browser_log) as f:
+                return f.read().splitlines()
+        except FileNotFoundError:
+            return []
 
     def _start_accessibility_bus(self):
         # The session bus prints its address on a pipe once it listens.

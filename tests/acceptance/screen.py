@@ -261,6 +261,10 @@ class Input:
         self._xdotool("mousemove", "--sync", *end)
         self._xdotool("mouseup", 1)
 
+    def ask_window_size(self, window, width, height):
+        """Asks for a size, as another program may."""
+        self._xdotool("windowsize", window, width, height)
+
     def click(self, node):
         x, y = node.center()
         self.click_at(x, y)

@@ -171,6 +171,28 @@ TEST_F(InputTest, ListSelectionByUserRaisesOneClickAndModelChangesMirror) {
   EXPECT_EQ(clicks, std::vector<std::string>{"lstCurrency"});
 }
 
+// With nothing selected the list gets the focus with no current row (a
+// screen reader would call it chosen); the first Down or Space selects the
+// first row.
+TEST_F(InputTest, AListWithNothingSelectedStartsAtItsFirstRow) {
+  BuildConverter();
+  auto* list = W<QListWidget>("lstCurrency");
+  auto& box = form->Get<toolkit::ListBox>("lstCurrency");
+  for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Space}) {
+    SCOPED_TRACE(key);
+    box.SetListIndex(-1);
+    form->Get<toolkit::TextBox>("txtAmount").SetFocus();
+    clicks.clear();
+    QTest::keyClick(W("txtAmount"), Qt::Key_Tab);
+    ASSERT_TRUE(list->hasFocus());
+    EXPECT_FALSE(list->currentIndex().isValid());
+    EXPECT_TRUE(clicks.empty());
+    QTest::keyClick(list, key);
+    EXPECT_EQ(box.ListIndex(), 0);
+    EXPECT_EQ(clicks, std::vector<std::string>{"lstCurrency"});
+  }
+}
+
 TEST_F(InputTest, ChoosingAnOptionClearsTheOtherOfItsContainer) {
   BuildConverter();
   auto* one = W<QRadioButton>("Option1");
@@ -189,28 +211,46 @@ TEST_F(InputTest, ChoosingAnOptionClearsTheOtherOfItsContainer) {
   EXPECT_EQ(clicks.size(), 1u);
 }
 
-TEST_F(InputTest, PicturesAndImagesTakeClicksOnlyPicturesTheFocus) {
-  auto icon = Row("picIcon", Kind::PictureBox, {120, 120, 1065, 2205}, 0);
+// A picture that acts when clicked is a link: Tab reaches it and Space or
+// Enter clicks it. A picture holding controls, or doing nothing, is passed by.
+TEST_F(InputTest, PicturesThatActWhenClickedAreLinksTheKeyboardReaches) {
+  auto icon = Row("picIcon", Kind::PictureBox, {120, 120, 1065, 2205}, 11);
   icon.border = true;
   icon.picture.resource = PictureFile("name.png", 67, 143);
-  auto donate = Row("Image2", Kind::Image, {2880, 840, 930, 465});
+  auto donate = Row("Image2", Kind::Image, {2880, 840, 930, 465}, 12);
   donate.picture.resource = PictureFile("donate.png", 62, 31);
   // A caption listed first lies in front of the image, yet takes no clicks.
-  Build({Row("lblDisclaimer", Kind::Label, {2000, 240, 3870, 1185}, 4, u"Freeware"), icon, donate});
+  Build({Row("lblDisclaimer", Kind::Label, {2000, 240, 3870, 1185}, 4, u"Freeware"), icon, donate,
+         Row("Picture1", Kind::PictureBox, {6000, 0, 1500, 1500}, 1),
+         Row("cmdIn", Kind::CommandButton, {0, 0, 900, 300}, 2, u"In", "Picture1"),
+         Row("Image3", Kind::Image, {6000, 2000, 720, 720}, 3)});
   int iconClicks = 0, imageClicks = 0;
   (*form)["picIcon"].Click = [&] { ++iconClicks; };
   (*form)["Image2"].Click = [&] { ++imageClicks; };
+  (*form)["Picture1"].Click = [] {};
+  // A window's constructor wires its handlers before its widgets exist.
+  form->UnloadForm();
+  form->LoadForm();
   Show();
 
   EXPECT_EQ(W<QFrame>("picIcon")->frameWidth(), 2);
-  EXPECT_EQ(W("picIcon")->focusPolicy(), Qt::StrongFocus);
-  EXPECT_EQ(W("Image2")->focusPolicy(), Qt::NoFocus);
+  for (const char* name : {"picIcon", "Image2"}) EXPECT_EQ(W(name)->focusPolicy(), Qt::StrongFocus) << name;
+  for (const char* name : {"Picture1", "Image3"}) EXPECT_EQ(W(name)->focusPolicy(), Qt::NoFocus) << name;
   QTest::mouseClick(W("picIcon"), Qt::LeftButton, {}, QPoint(10, 10));
   // Through the window, so the click finds its way past the caption.
   QTest::mouseClick(Window()->windowHandle(), Qt::LeftButton, {}, W("Image2")->mapTo(Window(), QPoint(5, 5)));
   EXPECT_EQ(iconClicks, 1);
   EXPECT_EQ(imageClicks, 1);
-  EXPECT_EQ(form->ActiveControl()->Name(), "picIcon");
+  EXPECT_EQ(form->ActiveControl()->Name(), "Image2");
+
+  const QImage unfocused = W("picIcon")->grab().toImage();
+  QTest::keyClick(W("Image2"), Qt::Key_Tab, Qt::ShiftModifier);
+  ASSERT_TRUE(W("picIcon")->hasFocus());
+  EXPECT_NE(W("picIcon")->grab().toImage(), unfocused) << "the focus shows";
+  QTest::keyClick(W("picIcon"), Qt::Key_Space);
+  QTest::keyClick(W("picIcon"), Qt::Key_Return);
+  EXPECT_EQ(iconClicks, 3);
+  EXPECT_EQ(imageClicks, 1);
 }
 
 TEST_F(InputTest, MouseMovesReachTheModelInTwips) {

@@ -150,6 +150,37 @@ TEST(ParsePageNumber, ReadsOnlyThePagesOwnForm) {
   for (const auto& row : rows) EXPECT_EQ(runtime::ParsePageNumber(row.text), row.read) << row.name;
 }
 
+// --- LocaleVal: the amount as the user's locale writes it ------------------
+
+TEST(LocaleVal, ReadsTheLocalesMarksAndThePeriodAsVal) {
+  constexpr NumberLocale kFrench{u',', u'\u202F'};
+  const struct {
+    const char* name;
+    const char16_t* text;
+    NumberLocale locale;
+    double read;
+  } rows[] = {
+      {"decimal comma", u"1,5", kComma, 1.5},
+      {"grouping period then comma", u"1.234,5", kComma, 1234.5},
+      {"French narrow space", u"1\u202F234,5", kFrench, 1234.5},
+      {"French space alone", u"1\u202F234", kFrench, 1234},
+      {"period alone as Val", u"1.5", kComma, 1.5},
+      {"grouping period alone as Val", u"1.234", kComma, 1.234},
+      {"comma in a period locale", u"1,5", kPeriod, 1},
+      {"letters end it", u"12abc", kComma, 12},
+      {"radix prefix", u"&H10", kComma, 16},
+      {"negative", u"-1,5", kComma, -1.5},
+      {"no integer digits", u",5", kComma, 0.5},
+      {"nothing after the comma", u"1,", kComma, 1},
+      {"second comma ends it", u"1,2,3", kComma, 1.2},
+      {"exponent", u"1e3", kComma, 1000},
+      {"exponent after a comma", u"1,5e2", kComma, 150},
+      {"empty", u"", kComma, 0},
+      {"comma alone", u",", kComma, 0},
+  };
+  for (const auto& row : rows) EXPECT_EQ(runtime::LocaleVal(row.text, row.locale), row.read) << row.name;
+}
+
 // --- ParseLocaleNumber: the rate's locale parse ----------------------------
 
 TEST(ParseLocaleNumber, AcceptsOneWholeNumberInThePeriodLocale) {

@@ -24,6 +24,7 @@
 
 #include "toolkit/form.h"
 #include "toolkit/qt/qt_backend.h"
+#include "toolkit/qt/qt_form.h"
 #include "toolkit/qt/qt_util.h"
 
 namespace toolkit::qt {
@@ -69,10 +70,41 @@ QAccessibleInterface* DecorationFactory(const QString&, QObject* object) {
   return widget && widget->property(kDecorative).toBool() ? new DecorationAccessible(widget) : nullptr;
 }
 
+constexpr char kCopyable[] = "quillonCopyable";
+
+// A line the user may copy reads as a label whose open Copy menu is its
+// child: Qt lists no popup among the application's windows, so a screen
+// reader's review would never find the menu.
+class CopyableLineAccessible : public QAccessibleWidget {
+ public:
+  explicit CopyableLineAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::StaticText) {}
+  int childCount() const override { return Menu() ? 1 : 0; }
+  QAccessibleInterface* child(int index) const override {
+    QMenu* menu = Menu();
+    return index == 0 && menu ? QAccessible::queryAccessibleInterface(menu) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    QMenu* menu = Menu();
+    return menu && child && child->object() == menu ? 0 : -1;
+  }
+
+ private:
+  QMenu* Menu() const {
+    auto* menu = widget()->findChild<QMenu*>(QString(), Qt::FindDirectChildrenOnly);
+    return menu && menu->isVisible() ? menu : nullptr;
+  }
+};
+
+QAccessibleInterface* CopyableLineFactory(const QString&, QObject* object) {
+  auto* widget = qobject_cast<QWidget*>(object);
+  return widget && widget->property(kCopyable).toBool() ? new CopyableLineAccessible(widget) : nullptr;
+}
+
 }  // namespace
 
 void PassOverDecorations() {
-  static const bool installed = (QAccessible::installFactory(&DecorationFactory), true);
+  static const bool installed =
+      (QAccessible::installFactory(&DecorationFactory), QAccessible::installFactory(&CopyableLineFactory), true);
   (void)installed;
 }
 
@@ -83,6 +115,7 @@ ControlPeerBase::ControlPeerBase(QtBackend& backend, Control& control, QWidget* 
   const ControlDesign& design = control.Design();
   widget->setObjectName(QString::fromStdString(design.name));
   if (design.decorative) widget->setProperty(kDecorative, true);
+  if (design.selectable) widget->setProperty(kCopyable, true);
   if (design.kind != Kind::Line) widget->setGeometry(PxRect(design.rect));
   if (!design.toolTip.empty()) {
     widget->setToolTip(ToQ(design.toolTip));
@@ -206,6 +239,26 @@ bool ControlPeerBase::Filter(QObject*, QEvent* event) {
       // however it came, a message box closing or a click included.
       widget_->window()->setAttribute(Qt::WA_KeyboardFocusChange);
       return false;
+    case QEvent::ShortcutOverride:
+      // Ctrl+C with nothing of its own to copy goes on to the window's line.
+      if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy) && !CopiesItsOwnText()) {
+        event->ignore();
+        return true;
+      }
+      return false;
+    case QEvent::ContextMenu: {
+      // The menu key: the window's copyable line offers its Copy menu, unless
+      // the focused control has a menu of its own and the pointer is not
+      // over the line.
+      if (static_cast<QContextMenuEvent*>(event)->reason() != QContextMenuEvent::Keyboard) return false;
+      auto* form = dynamic_cast<QtFormPeer*>(control_.Parent().Peer());
+      ControlPeerBase* line = form ? form->CopyableLine() : nullptr;
+      if (!line || line == this) return false;
+      const QWidget* shown = line->Widget();
+      const bool overLine = shown->rect().contains(shown->mapFromGlobal(QCursor::pos()));
+      if (control_.GetKind() == Kind::TextBox && !overLine) return false;
+      return line->OfferCopyMenu();
+    }
     case QEvent::Shortcut: {
       // Qt's mnemonic would click the widget itself; the model decides which
       // control the letter presses (and moves the focus there first).
@@ -227,6 +280,14 @@ class ClickPeer : public ControlPeerBase {
   using ControlPeerBase::ControlPeerBase;
 
   bool Filter(QObject* watched, QEvent* event) override {
+    // A picture that takes the focus acts as a link: Space and Enter click it.
+    if (event->type() == QEvent::KeyPress && GetControl().CanFocus()) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        GetControl().UserClick();
+        return true;
+      }
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
       auto* release = static_cast<QMouseEvent*>(event);
       if (release->button() == Qt::LeftButton && Widget()->rect().contains(release->position().toPoint())) {
@@ -265,10 +326,25 @@ class LabelPeer : public ClickPeer {
   void OfferCopy(const QPoint& at) {
     auto* menu = new QMenu(label_);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(menu->addAction(QMenu::tr("&Copy")), &QAction::triggered, menu, [label = label_] {
-      QGuiApplication::clipboard()->setText(label->hasSelectedText() ? label->selectedText() : label->text());
-    });
+    QObject::connect(menu->addAction(QMenu::tr("&Copy")), &QAction::triggered, menu, [label = label_] { Copy(*label); });
     menu->popup(at);
+  }
+
+  // The menu may outlive this peer (it goes with the label): it holds the label.
+  static void Copy(const QLabel& label) {
+    QGuiApplication::clipboard()->setText(label.hasSelectedText() ? label.selectedText() : label.text());
+  }
+
+  bool CopyText() override {
+    if (!GetControl().Design().selectable) return false;
+    Copy(*label_);
+    return true;
+  }
+
+  bool OfferCopyMenu() override {
+    if (!GetControl().Design().selectable) return false;
+    OfferCopy(label_->mapToGlobal(QPoint(label_->width() / 2, label_->height())));
+    return true;
   }
 
   void ShowCaption(const QString& caption) override {
@@ -379,6 +455,9 @@ class LineEditPeer : public ControlPeerBase {
     Mirror([&] { edit_->setText(ToQ(text)); });
   }
 
+ protected:
+  bool CopiesItsOwnText() const override { return edit_->hasSelectedText(); }
+
  private:
   TextBox& box_;
   QLineEdit* edit_;
@@ -415,6 +494,9 @@ class TextEditPeer : public ControlPeerBase {
     return ControlPeerBase::Filter(watched, event);
   }
 
+ protected:
+  bool CopiesItsOwnText() const override { return edit_->textCursor().hasSelection(); }
+
  private:
   void ShowText() {
     stale_ = true;
@@ -431,19 +513,44 @@ class TextEditPeer : public ControlPeerBase {
   bool stale_ = false;
 };
 
-// Qt marks the focus on a list by its current row, so an empty list would
-// hold the focus unseen: it gets the style's focus frame instead.
+// Qt marks the focus on a list by its current row, so a list without one
+// would hold the focus unseen: it gets the style's focus frame instead.
+// Getting the focus with nothing selected makes no row current: a screen
+// reader would announce that row as chosen, and Down would pass it by. The
+// first Down or Space selects the first row.
 class ListWidget : public QListWidget {
  public:
   using QListWidget::QListWidget;
 
  protected:
+  void focusInEvent(QFocusEvent* event) override {
+    entering_ = selectedItems().isEmpty();
+    QListWidget::focusInEvent(event);
+    entering_ = false;
+  }
+
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+    if (entering_) return {};
+    return QListWidget::moveCursor(action, modifiers);
+  }
+
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Space && !currentIndex().isValid() && count() > 0) {
+      setCurrentRow(0);
+      return;
+    }
+    QListWidget::keyPressEvent(event);
+  }
+
   void paintEvent(QPaintEvent* event) override {
     QListWidget::paintEvent(event);
-    if (count() > 0 || !hasFocus()) return;
+    if (currentIndex().isValid() || !hasFocus()) return;
     QPainter painter(viewport());
     DrawFocusFrame(painter, *this, viewport()->rect());
   }
+
+ private:
+  bool entering_ = false;
 };
 
 class ListPeer : public ControlPeerBase {
@@ -562,6 +669,20 @@ class LineWidget : public QWidget {
   QColor color_;
 };
 
+// An image that acts as a link shows the focus as a picture box does.
+class ImageWidget : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QLabel::paintEvent(event);
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    DrawFocusFrame(painter, *this, rect());
+  }
+};
+
 class ImagePeer : public ClickPeer {
  public:
   ImagePeer(QtBackend& backend, Control& control, QLabel* label) : ClickPeer(backend, control, label) {
@@ -593,7 +714,7 @@ std::unique_ptr<ControlPeerBase> MakeControlPeer(QtBackend& backend, Control& co
     case Kind::Frame: return std::make_unique<FramePeer>(backend, control, new QGroupBox(parent));
     case Kind::PictureBox:
       return std::make_unique<ClickPeer>(backend, control, new PictureBoxWidget(parent, design));
-    case Kind::Image: return std::make_unique<ImagePeer>(backend, control, new QLabel(parent));
+    case Kind::Image: return std::make_unique<ImagePeer>(backend, control, new ImageWidget(parent));
     case Kind::Line: return std::make_unique<ControlPeerBase>(backend, control, new LineWidget(parent, design));
     case Kind::Form: break;
   }

@@ -55,10 +55,18 @@ class ControlPeerBase : public ControlPeer, protected EchoGuard {
   // True when the event was used up.
   virtual bool Filter(QObject* watched, QEvent* event);
 
+  // A line the user may copy (a selectable label): its selection, or all of
+  // it, to the clipboard, and its Copy menu. False for other controls.
+  virtual bool CopyText() { return false; }
+  virtual bool OfferCopyMenu() { return false; }
+
  protected:
   QObject* Bridge() { return &bridge_; }
   // Shows the caption on the widget; kinds with a caption override it.
   virtual void ShowCaption(const QString& caption);
+  // Whether Ctrl+C here copies something of the control's own (a text box's
+  // selection); when not, the window's copyable line takes it.
+  virtual bool CopiesItsOwnText() const { return true; }
 
  private:
   // A button's or label's caption, else the design's tool tip, unless the
@@ -74,8 +82,9 @@ class ControlPeerBase : public ControlPeer, protected EchoGuard {
   Picture icon_;
 };
 
-// Has screen readers pass over controls designed as decoration. Call once,
-// before the first window.
+// Has screen readers pass over controls designed as decoration, and find a
+// copyable line's open Copy menu under that line. Call once, before the first
+// window.
 void PassOverDecorations();
 
 // The peer of a control kind, its widget a child of `parent`.

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
@@ -57,6 +58,17 @@ void FormWindow::CentreOnScreen() {
     framePolls_ = 0;
     framePoll_.start(kFramePollMs);
   }
+}
+
+void FormWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // Some window managers (fluxbox) pass on another program's request for a
+  // size outside the window's limits; the window takes its own size back.
+  // One try per size: a window manager that insists (a tiling one) wins.
+  const QSize allowed = size().expandedTo(minimumSize()).boundedTo(maximumSize());
+  if (allowed == size() || size() == refusedSize_) return;
+  refusedSize_ = size();
+  QTimer::singleShot(0, this, [this, allowed] { resize(allowed); });
 }
 
 void FormWindow::changeEvent(QEvent* event) {
@@ -126,6 +138,9 @@ QtFormPeer::QtFormPeer(QtBackend& backend, Form& form)
     window_->setFixedSize(client);
   } else {
     window_->resize(client);
+    // Enlarging uncovers the controls below the client area; nothing ever
+    // moves to fit a smaller window, so it cannot shrink below its design.
+    window_->setMinimumSize(client);
     // A maximum size, however large, is what tells window managers such as
     // fluxbox to offer no maximize; X coordinates end at 32767.
     if (!design.maxButton) window_->setMaximumSize(32767, 32767);
@@ -178,6 +193,16 @@ void QtFormPeer::ControlsCreated() {
 
   FitColors();
 
+  if (CopyableLine()) {
+    // Text boxes let it through when nothing in them is selected.
+    auto* copy = new QShortcut(QKeySequence::Copy, window_);
+    copy->setContext(Qt::WindowShortcut);
+    QObject::connect(copy, &QShortcut::activated, window_, [window = window_] {
+      ControlPeerBase* line = window->Peer() ? window->Peer()->CopyableLine() : nullptr;
+      if (line) line->CopyText();
+    });
+  }
+
   QWidget* previous = nullptr;
   for (Control* control : form_.TabOrder()) {
     auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer());
@@ -185,6 +210,14 @@ void QtFormPeer::ControlsCreated() {
     if (previous) QWidget::setTabOrder(previous, peer->Widget());
     previous = peer->Widget();
   }
+}
+
+ControlPeerBase* QtFormPeer::CopyableLine() const {
+  for (const auto& control : form_.Controls()) {
+    if (!control->Design().selectable) continue;
+    if (auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer()); peer && peer->Widget()) return peer;
+  }
+  return nullptr;
 }
 
 void QtFormPeer::FitColors() {

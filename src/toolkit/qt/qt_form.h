@@ -13,6 +13,7 @@ class QtBackend;
 namespace toolkit::qt {
 
 class QtFormPeer;
+class ControlPeerBase;
 
 // The form's top-level window. Its client area is the form's client area.
 class FormWindow : public QWidget {
@@ -28,12 +29,14 @@ class FormWindow : public QWidget {
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QtFormPeer* peer_;
   // Looks for the frame until the window manager has put it around the window.
   QTimer framePoll_;
   int framePolls_ = 0;
+  QSize refusedSize_;  // a size outside the limits the window tried to undo
 };
 
 // Has screen readers read every form window as a window (a frame) with its
@@ -54,6 +57,9 @@ class QtFormPeer : public FormPeer {
   void ControlsCreated() override;
   // Fits every control's designed colours to the current theme.
   void FitColors();
+  // The form's line the user may copy, which Ctrl+C and the menu key reach
+  // from anywhere in the window; null when it has none.
+  ControlPeerBase* CopyableLine() const;
 
   Form& GetForm() const { return form_; }
   FormWindow* Window() const { return window_; }

@@ -215,7 +215,7 @@ def startup(run):
     equal((main["lstCurrency"]["items"], main["lstRate"]["items"]), ([], []), "the rate table")
     equal(main["lstSymbol"]["items"][:3], ["(USD)", "(AUD)", "(BRL)"], "the first currency symbols")
     equal(len(main["lstSymbol"]["items"]), 22, "the number of currency symbols")
-    equal(main.focused(), ["lstSymbol"], "the focused control")
+    equal(main.focused(), ["cmdGet"], "the focused control")
 
 
 @scenario
