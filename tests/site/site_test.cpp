@@ -13,6 +13,7 @@
 #include "commands.h"
 #include "feed.h"
 #include "files.h"
+#include "runtime/text.h"
 #include "service.h"
 #include "support/loopback_site.h"
 #include "support/temp_tree.h"
@@ -219,6 +220,9 @@ TEST_P(BadFeed, ServeKeepsTheLastGoodPage) {
   EXPECT_NE(health.find("\"status\": \"stale\""), std::string::npos) << health;
   EXPECT_NE(health.find("\"rates_date\": \"2023-12-29\""), std::string::npos) << health;
   EXPECT_NE(health.find(row.reason), std::string::npos) << health;
+  // Valid UTF-8 goes through a decode and an encode unchanged.
+  EXPECT_EQ(runtime::ToUtf8(runtime::FromUtf8(log.back())), log.back()) << "the log line is not UTF-8";
+  EXPECT_EQ(runtime::ToUtf8(runtime::FromUtf8(health)), health) << "the health document is not UTF-8";
   EXPECT_EQ(ReadAll(state.root() / "feed.xml"), good);
 }
 
