@@ -1,6 +1,6 @@
 #pragma once
 // The About window: title and version, the maker's pages, the hand cursor over
-// the links, and the launcher of the system-information tool.
+// the links, and the launcher of the system-information tool (sys_info.cpp).
 #include <string>
 
 #include "platform/registry.h"
@@ -25,6 +25,16 @@ class FrmAbout : public toolkit::Form {
   // Finds the system-information tool in the registry and starts it, or says
   // that it cannot. No failure leaves it.
   void StartSysInfo();
+
+  // The controls the handlers use, found once when the window is made.
+  toolkit::Label& lblTitle;
+  toolkit::Label& lblVersion;
+  toolkit::PictureBox& picIcon;
+  toolkit::Image& Image2;
+  toolkit::CommandButton& Command1;
+  toolkit::CommandButton& Command2;
+  toolkit::CommandButton& Command3;
+  toolkit::CommandButton& Command4;
 
   // Reads one registry value as text into `keyVal`. False, with `keyVal`
   // emptied, when the key or value cannot be read; a value of a type other

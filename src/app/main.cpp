@@ -6,6 +6,7 @@
 #include "about/frm_about.h"
 #include "app/exit_when_idle.h"
 #include "app/session_end.h"
+#include "app/system_info_hive.h"
 #include "main_window/frm_converter.h"
 #include "platform/posix/hive_registry.h"
 #include "platform/posix/lazy_internet.h"
@@ -37,7 +38,7 @@ int main(int argc, char* argv[]) {
   platform::posix::LazyInternet internet(network);
   platform::posix::LazyFeedReader feeds(network);
   platform::posix::XdgShell shell;
-  platform::posix::HiveRegistry registry = platform::posix::HiveRegistry::ForThisMachine();
+  platform::posix::HiveRegistry registry = app::MachineHive();
   platform::posix::SpawnProgram programs;
   platform::posix::PosixFiles files;
 

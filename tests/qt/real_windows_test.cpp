@@ -226,7 +226,7 @@ TEST_F(RealWindowsTest, TheKeyboardCopiesTheResultLine) {
   }
 
   main->lstCurrency.SetFocus();
-  QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(1, 1));
+  QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(1, 1), W("lstCurrency")->mapToGlobal(QPoint(1, 1)));
   QApplication::sendEvent(W("lstCurrency"), &key);
   auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
   ASSERT_NE(menu, nullptr) << "the menu key opens the line's menu";

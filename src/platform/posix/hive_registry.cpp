@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/posix/posix_files.h"
 #include "runtime/text.h"
 
 namespace platform::posix {
@@ -35,10 +34,6 @@ std::u16string Join(const std::u16string& parent, const std::u16string& child) {
 HiveRegistry::HiveRegistry(std::vector<HiveValue> values) : values_(std::move(values)) {}
 
 HiveRegistry::HiveRegistry(std::function<std::vector<HiveValue>()> source) : source_(std::move(source)) {}
-
-HiveRegistry HiveRegistry::ForThisMachine() {
-  return HiveRegistry(std::function([] { return SystemInfoHive(CurrentPathVariable()); }));
-}
 
 bool HiveRegistry::KeyExists(HKey root, const std::u16string& path) const {
   if (path.empty()) return true;
@@ -90,24 +85,6 @@ std::int32_t HiveRegistry::RegQueryValueExA(HKey key, const std::u16string& valu
 std::int32_t HiveRegistry::RegCloseKey(HKey key) {
   if (IsPredefined(key)) return kErrorSuccess;
   return open_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
-}
-
-const std::vector<std::string>& SystemInfoPrograms() {
-  static const std::vector<std::string> programs{"hardinfo2", "hardinfo", "kinfocenter", "gnome-system-monitor"};
-  return programs;
-}
-
-std::vector<HiveValue> SystemInfoHive(std::string_view pathVariable) {
-  const std::string program = FindOnPath(SystemInfoPrograms(), pathVariable);
-  if (program.empty()) return {};
-  HiveValue value;
-  value.root = kHKeyLocalMachine;
-  value.key = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-  value.valueName = u"PATH";
-  value.type = kRegSz;
-  value.bytes.assign(program.begin(), program.end());
-  value.bytes.push_back(0);
-  return {value};
 }
 
 }  // namespace platform::posix

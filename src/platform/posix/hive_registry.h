@@ -30,11 +30,6 @@ class HiveRegistry : public Registry {
   // key opened from a root key, so it follows the machine as it changes.
   explicit HiveRegistry(std::function<std::vector<HiveValue>()> source);
 
-  // The hive this machine offers: where the desktop's system-information
-  // program lives, when one is installed (see SystemInfoHive), as of the
-  // look-up.
-  static HiveRegistry ForThisMachine();
-
   // Key and value names compare without regard to case. A key exists when a
   // value lies in it or below it. The hive is read-only, as the machine's part
   // of the registry is for a user without administrator rights: asking for any
@@ -60,13 +55,5 @@ class HiveRegistry : public Registry {
   std::map<HKey, OpenKey> open_;
   HKey nextHandle_ = 0x1000;
 };
-
-// The programs that show what the machine is made of, best first.
-const std::vector<std::string>& SystemInfoPrograms();
-
-// One value under HKEY_LOCAL_MACHINE "SOFTWARE\Microsoft\Shared Tools\MSINFO",
-// "PATH", text with its final zero byte: the full path of the first of
-// SystemInfoPrograms() found on `pathVariable`. Empty when none is installed.
-std::vector<HiveValue> SystemInfoHive(std::string_view pathVariable);
 
 }  // namespace platform::posix
