@@ -72,7 +72,8 @@ int RunPage(const std::string& feed, const std::string& out, const FetchLimits& 
       // The same bytes stay untouched, so the web server's Last-Modified
       // and ETag, and every cache, keep holding.
       std::string existing;
-      if (!ReadWholeFile(out, existing) || existing != page) ReplaceFile(out, page);
+      // A larger file differs anyway, so the page's own size caps the read.
+      if (!ReadWholeFile(out, page.size(), existing) || existing != page) ReplaceFile(out, page);
     }
     return 0;
   } catch (const Unusable& e) {

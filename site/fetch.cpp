@@ -7,6 +7,7 @@
 
 #include "feed.h"
 #include "files.h"
+#include "platform/content_type.h"
 #include "platform/posix/download_policy.h"
 
 namespace site {
@@ -32,12 +33,6 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   return n;
 }
 
-std::string Trim(std::string s) {
-  const auto first = s.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 // Headers of every response of a redirect chain pass here; a new status
 // line starts a new response, so only the final one's validators are kept.
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
@@ -49,8 +44,9 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   if (colon != std::string::npos) {
     std::string name = line.substr(0, colon);
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (name == "etag") t->validators.etag = Trim(line.substr(colon + 1));
-    if (name == "last-modified") t->validators.lastModified = Trim(line.substr(colon + 1));
+    const std::string value(platform::TrimHeaderSpace(std::string_view(line).substr(colon + 1)));
+    if (name == "etag") t->validators.etag = value;
+    if (name == "last-modified") t->validators.lastModified = value;
   }
   return size * count;
 }

@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "feed.h"
@@ -81,13 +79,13 @@ KeptFile ReadRegularFile(const std::string& path, std::size_t maxBytes) {
   return kept;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string& content) {
+  try {
+    content = ReadRegularFile(path, maxBytes).content;
+    return true;
+  } catch (const Unusable&) {
+    return false;
+  }
 }
 
 }  // namespace site

@@ -20,7 +20,8 @@ struct KeptFile {
 // before anything is read from it.
 KeptFile ReadRegularFile(const std::string& path, std::size_t maxBytes);
 
-// The whole file, or false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& content);
+// A regular file of at most maxBytes, or false when it cannot be read so:
+// for the site's own files, whose absence is no error.
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string& content);
 
 }  // namespace site

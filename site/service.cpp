@@ -103,7 +103,8 @@ void RatesService::LoadState() {
     return;
   }
   std::string validators;
-  if (ReadWholeFile(ValidatorsPath(), validators)) {
+  // Two header values, an ETag and a date: anything longer is not ours.
+  if (ReadWholeFile(ValidatorsPath(), 4096, validators)) {
     const auto newline = validators.find('\n');
     std::lock_guard lock(mutex_);
     validators_.etag = validators.substr(0, newline);

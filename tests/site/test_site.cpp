@@ -16,11 +16,11 @@
 
 #include "feed.h"
 #include "files.h"
+#include "http.h"
 #include "listen.h"
 
 namespace {
 
-constexpr const char* kPagePath = "/cgi-bin/cgicalc.cgi";
 constexpr const char* kContentType = "text/html; charset=iso-8859-1";
 
 struct Options {
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
   httplib::Server server;
   server.new_task_queue = [] { return new httplib::ThreadPool(64); };
   server.set_tcp_nodelay(true);
-  server.Get(kPagePath, [&](const httplib::Request&, httplib::Response& res) {
+  server.Get(site::kPagePath, [&](const httplib::Request&, httplib::Response& res) {
     if (options.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(options.delayMs));
     res.status = options.status;
     res.set_content(page, kContentType);
