@@ -108,9 +108,12 @@ class Run:
     def start(self, rates_url=None, app=None, locale=None):
         if rates_url is None:
             _, rates_url = self.world.start_site(self.args.site, self.args.page)
-        env = dict(self.env, QUILLON_RATES_URL=rates_url)
         if locale:
-            env.update(LANG=locale, LC_ALL=locale)
+            # Every Wine program of the run: one started in another locale
+            # rewrites the user's locale settings in the registry, which
+            # Quillon may read after it at start-up.
+            self.env.update(LANG=locale, LC_ALL=locale)
+        env = dict(self.env, QUILLON_RATES_URL=rates_url)
         self.process = self.world._spawn("quillon", [self.args.wine, app or self.args.app], env=env)
         main = self.wait(lambda: self.window("Quillon", active=True), "the main window to be active")
         return main
