@@ -13,6 +13,7 @@
 #include "platform/win32/win_registry.h"
 #include "platform/win32/win_shell.h"
 #include "platform/win32/wininet_internet.h"
+#include "platform/win32/xmllite_feed_reader.h"
 #include "app/win_resources.h"
 #include "toolkit/application.h"
 
@@ -36,9 +37,14 @@ int Run(HINSTANCE instance) {
   platform::win32::WinRegistry registry;
   platform::win32::WinProgramStarter programs;
   platform::win32::WinFiles files;
+  platform::win32::XmlLiteFeedReader feeds;
 
-  const platform::Services services{
-      .internet = &internet, .shell = &shell, .registry = &registry, .programs = &programs, .files = &files};
+  const platform::Services services{.internet = &internet,
+                                    .shell = &shell,
+                                    .registry = &registry,
+                                    .programs = &programs,
+                                    .files = &files,
+                                    .feeds = &feeds};
 
   main_window::ConverterSettings settings;
   settings.locale = platform::UserNumberLocale();

@@ -103,6 +103,25 @@ TEST(WinInet, NoRequestWithoutAFinalResponse) {
   }
 }
 
+TEST(WinInet, NoRedirectLeavesHttps) {
+  struct Row {
+    const char* name;
+    std::string from, to;
+    bool followed;
+  };
+  const Row rows[] = {
+      {"https to http", "https://rates.example/feed.xml", "http://rates.example/feed.xml", false},
+      {"https to http, capitals", "HTTPS://rates.example/", "HTTP://mirror.example/", false},
+      {"https to ftp", "https://rates.example/", "ftp://rates.example/", false},
+      {"https to https", "https://rates.example/", "https://mirror.example:8443/feed.xml", true},
+      {"http to https", "http://rates.example/", "https://rates.example/", true},
+      {"http to http", "http://127.0.0.1:8080/", "http://127.0.0.1:8081/", true},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(platform::win32::RedirectKeepsSecurity(row.from, row.to), row.followed) << row.name;
+  }
+}
+
 TEST(WinInet, ReachabilityIsAConnection) {
   const std::pair<std::u16string, std::int32_t> rows[] = {
       {SiteUrl("page"), 1},

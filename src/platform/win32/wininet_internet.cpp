@@ -114,6 +114,16 @@ Opened OpenOnce(HINTERNET root, const std::string& address, const std::string& h
 
 }  // namespace
 
+bool RedirectKeepsSecurity(const std::string& from, const std::string& to) {
+  const auto scheme = [](const std::string& address) {
+    URL_COMPONENTSA parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.dwSchemeLength = 1;  // found in place, not copied
+    return ::InternetCrackUrlA(address.c_str(), 0, 0, &parts) ? parts.nScheme : INTERNET_SCHEME_UNKNOWN;
+  };
+  return scheme(from) != INTERNET_SCHEME_HTTPS || scheme(to) == INTERNET_SCHEME_HTTPS;
+}
+
 struct WinInetInternet::State {
   struct Request {
     HInternet root = 0;
@@ -167,7 +177,7 @@ HInternet WinInetInternet::InternetOpenUrlA(HInternet root, const std::u16string
     }
     ::InternetCloseHandle(opened.request);
     ::InternetCloseHandle(opened.connection);
-    if (hop == state_->limits.maxRedirects) return 0;
+    if (hop == state_->limits.maxRedirects || !RedirectKeepsSecurity(address, next)) return 0;
     address = next;
   }
 }

@@ -8,11 +8,16 @@
 
 namespace platform::win32 {
 
+// False for a hop from https to anything else: the rest of the download
+// would travel in the clear, open to whoever sits on the path.
+bool RedirectKeepsSecurity(const std::string& from, const std::string& to);
+
 // The real WinINet calls, synchronous; the handles are WinINet's own. An
 // address is opened with the steps InternetOpenUrlA takes (InternetConnectA,
 // HttpOpenRequestA, HttpSendRequestA), so that the time-outs can be set on the
 // connection before the request goes out. Redirects are followed here (http
-// and https only, to the limit), so the caller's reads see the final response.
+// and https only, never from https to http, to the limit), so the caller's
+// reads see the final response.
 // A read blocked at the overall limit may overrun it by up to the stall limit.
 class WinInetInternet : public Internet {
  public:

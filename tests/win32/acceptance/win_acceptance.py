@@ -13,9 +13,11 @@ Input comes from xdotool; the windows are read by a small Windows program
 """
 
 import argparse
+import codecs
 import contextlib
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -23,6 +25,7 @@ import sys
 import tempfile
 import time
 import traceback
+import xml.etree.ElementTree as ElementTree
 from decimal import Decimal
 
 sys.dont_write_bytecode = True
@@ -40,6 +43,10 @@ TOOL_KEY = r"HKLM\SOFTWARE\Microsoft\Shared Tools\MSINFO"
 FOLDER_KEY = r"HKLM\SOFTWARE\Microsoft\Shared Tools Location"
 PAGE_TYPE_KEY = r"HKLM\Software\Classes\.htm"
 PAGE_CLASS_KEY = r"HKLM\Software\Classes\QuillonTestPage"
+
+SOURCE = os.path.join(HERE, "..", "..", "..")
+FEED = os.path.join(SOURCE, "tests", "data", "eurofxref-daily-2023-12-29.xml")
+RATES_VOCABULARY = "{http://www.ecb.int/vocabulary/2002-08-01/eurofxref}"
 
 SCENARIOS = {}
 
@@ -98,9 +105,14 @@ class Run:
 
     # -- the program ---------------------------------------------------------
 
-    def start(self, rates_url=None, app=None):
+    def start(self, rates_url=None, app=None, locale=None):
         if rates_url is None:
             _, rates_url = self.world.start_site(self.args.site, self.args.page)
+        if locale:
+            # Every Wine program of the run: one started in another locale
+            # rewrites the user's locale settings in the registry, which
+            # Quillon may read after it at start-up.
+            self.env.update(LANG=locale, LC_ALL=locale)
         env = dict(self.env, QUILLON_RATES_URL=rates_url)
         self.process = self.world._spawn("quillon", [self.args.wine, app or self.args.app], env=env)
         main = self.wait(lambda: self.window("Quillon", active=True), "the main window to be active")
@@ -268,6 +280,44 @@ def convert(run):
     run.input.key("End", "BackSpace", "BackSpace", "BackSpace")
     run.wait_equal(lambda: run.window("Quillon")["lblValue"]["text"], "0.00  " + name, "the result line")
     equal(run.boxes(), [], "message boxes after clearing the amount")
+
+
+def feed_day(path):
+    """The feed's first day as (code, rate) pairs, read with Python's own parser."""
+    day = ElementTree.parse(path).getroot().find(f"{RATES_VOCABULARY}Cube/{RATES_VOCABULARY}Cube")
+    return [(c.get("currency"), c.get("rate")) for c in day.findall(f"{RATES_VOCABULARY}Cube")]
+
+
+def currency_names():
+    """The generated name table, its C strings decoded: UTF-8 in octal escapes."""
+    with open(os.path.join(SOURCE, "src", "rates", "currency_names.inc"), encoding="ascii") as f:
+        rows = re.findall(r'\{"([A-Z]{3})", "((?:[^"\\]|\\.)*)"\}', f.read())
+    return {code: codecs.decode(name, "unicode_escape").encode("latin-1").decode("utf-8") for code, name in rows}
+
+
+@scenario
+def feed(run):
+    # The feed as the central bank publishes it, served on loopback by quillon_test_sites.
+    sites = dict(item.split("=") for item in os.environ.get("QUILLON_SITES", "").split(";") if "=" in item)
+    check("feed" in sites, "no feed site: run under quillon_test_sites")
+    table = currency_names()
+    expected = sorted((table.get(code, code), rate) for code, rate in feed_day(FEED))
+    for locale, result in (("en_US.UTF-8", "1.00  Euros"), ("de_DE.UTF-8", "1,00  Euros")):
+        main = run.start(rates_url=f"http://127.0.0.1:{sites['feed']}/eurofxref-daily.xml", locale=locale)
+        run.click(main, "cmdGet")
+        run.wait_equal(lambda: run.window("Quillon")["lblCount"]["text"], "Rates for Friday, 29 December 2023",
+                       f"the status line in {locale}")
+        main = run.window("Quillon")
+        names, rates = main["lstCurrency"]["items"], main["lstRate"]["items"]
+        equal((len(names), names[:1], rates[:1]), (30, ["US Dollar"], ["1.1050"]), f"the rows in {locale}")
+        equal(sorted(zip(names, rates)), expected, f"every currency of the feed with its rate in {locale}")
+        run.click_row(main, "lstCurrency", 0)
+        run.click(main, "txtAmount")
+        run.input.key("End", "shift+Home")
+        run.input.type("1.1050")
+        run.wait_equal(lambda: run.window("Quillon")["lblValue"]["text"], result, f"the result line in {locale}")
+        run.click(main, "cmdClose")
+        equal(run.exit_status(), 0, "Quillon's exit status")
 
 
 def about_window(run):

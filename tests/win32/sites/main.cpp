@@ -63,6 +63,7 @@ int main(int argc, char* argv[]) {
   add("loop", {.redirectTo = "/cgi-bin/cgicalc.cgi?value=1&base=EUR"});
   add("toftp", {.redirectTo = "ftp://127.0.0.1/rates"});
   add("nolocation", {.status = 302, .body = "moved nowhere"});
+  add("feed", {.contentType = "text/xml", .body = support::ReadTestData("eurofxref-daily-2023-12-29.xml")});
 
   support::ClosedPort closed;
   support::SilentListener silent;
