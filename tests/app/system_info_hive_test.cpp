@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "posix/temp_tree.h"
+#include "support/temp_tree.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ const std::u16string kMsinfo = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
 TEST(SystemInfoHive, HoldsThePathOfTheFirstProgramFoundOrNothing) {
-  posix_test::TempTree tree;
+  support::TempTree tree;
   const std::string path = (tree.root() / "a").string() + ":" + (tree.root() / "b").string();
   EXPECT_TRUE(app::SystemInfoHive(path).empty());
 
@@ -34,7 +34,7 @@ TEST(SystemInfoHive, HoldsThePathOfTheFirstProgramFoundOrNothing) {
 
 // A program installed while Quillon runs is found by the next look-up.
 TEST(SystemInfoHive, TheMachinesHiveSearchesPathAtEachLookUp) {
-  posix_test::TempTree tree;
+  support::TempTree tree;
   const std::string old = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
   const std::string later = (tree.root() / "c").string();
   ::setenv("PATH", later.c_str(), 1);

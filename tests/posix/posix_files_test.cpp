@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "posix/temp_tree.h"
+#include "posix/child_processes.h"
 #include "runtime/text.h"
 
 namespace {

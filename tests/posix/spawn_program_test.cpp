@@ -7,7 +7,7 @@
 #include <sstream>
 #include <vector>
 
-#include "posix/temp_tree.h"
+#include "posix/child_processes.h"
 #include "runtime/text.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "posix/temp_tree.h"
+#include "posix/child_processes.h"
 #include "runtime/text.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
-// The throw-away folder for tests that need real files, and the checks on
-// child processes that the program starters must leave clean.
+// The checks on child processes that the program starters must leave clean,
+// and the throw-away folder their tests share with the others.
 #include <sys/wait.h>
 #include <unistd.h>
 
