@@ -39,7 +39,7 @@ void FrmConverter::cmdGet_Click() {
   lstCurrency.Clear();
   lstRate.Clear();
   rtbMain.SetText(u"");
-  rtbMain.SetText(net::GetUrlText(*services_.internet, url));
+  rtbMain.SetText(App().Offload([&] { return net::GetUrlText(*services_.internet, url); }));
   rtbMain.SetText(runtime::Replace(rtbMain.GetText(), u"\"", u""));
 
   const std::u16string& page = rtbMain.GetText();
