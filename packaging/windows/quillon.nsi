@@ -17,6 +17,7 @@ ShowInstDetails show
 !pragma warning disable 9100
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey "ProductName" "Quillon"
+VIAddVersionKey "CompanyName" "Brimlow 2000"
 VIAddVersionKey "FileDescription" "Quillon setup"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
@@ -36,6 +37,7 @@ Section "Quillon"
   CreateShortcut "$SMPROGRAMS\Quillon.lnk" "$INSTDIR\quillon.exe"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Quillon"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Brimlow 2000"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\quillon.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"

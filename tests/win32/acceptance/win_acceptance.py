@@ -368,6 +368,7 @@ def installer(run):
     equal(sorted(os.listdir(folder)), ["Codes.htm", "quillon.exe", "uninstall.exe"], "the installed files")
     check(os.path.isfile(shortcut), f"no Start-menu shortcut at {shortcut}")
     check("Quillon" in run.wine("reg", "query", UNINSTALL_KEY, "/v", "DisplayName"), "no Add/Remove Programs entry")
+    check("Brimlow 2000" in run.wine("reg", "query", UNINSTALL_KEY, "/v", "Publisher"), "no publisher in the entry")
     try:
         main = run.start(app=os.path.join(folder, "quillon.exe"))
         equal(main.data["client"][2:], [480, 344], "the installed program's client area")
