@@ -3,6 +3,7 @@
 #include <windows.h>
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <algorithm>
 #include <cmath>
@@ -19,6 +20,8 @@ namespace toolkit::win32 {
 Win32Backend::Win32Backend(Win32Resources resources)
     : resources_(std::move(resources)), gdiplus_(StartGraphics()) {
   if (!resources_.module) resources_.module = GetModuleHandleW(nullptr);
+  // Screen readers get the controls' accessible objects through COM.
+  comStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
 }
 
 Win32Backend::~Win32Backend() {
@@ -27,6 +30,7 @@ Win32Backend::~Win32Backend() {
   for (auto& [name, cursor] : cursors_)
     if (cursor) DestroyCursor(cursor);
   for (auto& [key, font] : fonts_) DeleteObject(font);
+  if (comStarted_) CoUninitialize();
 }
 
 std::unique_ptr<FormPeer> Win32Backend::CreateFormPeer(Form& form) {

@@ -103,6 +103,7 @@ class Win32Backend : public Backend {
   ULONG_PTR gdiplus_ = 0;
   int focusNotFromUser_ = 0;
   int offloading_ = 0;
+  bool comStarted_ = false;
   bool busy_ = false;
   bool running_ = false;
   bool quitEarly_ = false;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "toolkit/win32/win32_graphics.h"
+#include "toolkit/win32/win32_accessible.h"
 #include "toolkit/win32/win32_peers.h"
 
 namespace toolkit::win32 {
@@ -162,6 +163,9 @@ bool ControlPeerBase::Message(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
                              static_cast<float>(Twips(GET_Y_LPARAM(lParam), dpi)));
       return false;
     }
+    case WM_GETOBJECT:
+      if (AnswerGetObject(window_, wParam, lParam, control_, result)) return true;
+      break;
     case WM_NCDESTROY:
       // Destroyed with its container, before its peer.
       ForgetName(window_);

@@ -5,6 +5,7 @@
 #include <windows.h>
 #undef MessageBox
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -326,6 +327,74 @@ TEST_F(Win32BackendTest, AWindowMovedToADenserScreenIsLaidOutAgainForIt) {
   }
   dpiChanged(96);
   ExpectDesignedGeometry(*frm);
+}
+
+// What a screen reader reads of a control's window.
+struct Read {
+  std::u16string name, description;
+  LONG role = 0, state = 0;
+};
+
+Read ReadAccessible(HWND window) {
+  Read read;
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&object))))
+    return read;
+  VARIANT self;
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR text = nullptr;
+  if (object->get_accName(self, &text) == S_OK && text) read.name = reinterpret_cast<const char16_t*>(text);
+  SysFreeString(text);
+  text = nullptr;
+  if (object->get_accDescription(self, &text) == S_OK && text) read.description = reinterpret_cast<const char16_t*>(text);
+  SysFreeString(text);
+  VARIANT value;
+  VariantInit(&value);
+  if (SUCCEEDED(object->get_accRole(self, &value)) && value.vt == VT_I4) read.role = value.lVal;
+  VariantInit(&value);
+  if (SUCCEEDED(object->get_accState(self, &value)) && value.vt == VT_I4) read.state = value.lVal;
+  object->Release();
+  return read;
+}
+
+TEST_F(Win32BackendTest, ScreenReadersReadTheModelsNamesAndDescriptionsAndPassOverDecorations) {
+  about->Show();
+  Pump();
+  struct Row {
+    const toolkit::Control& control;
+    std::u16string name, description;
+    LONG role;
+  };
+  const Row rows[] = {
+      {frm->txtAmount, u"Enter Amount", u"", ROLE_SYSTEM_TEXT},
+      {frm->lstCurrency, u"Country Currencies", u"", ROLE_SYSTEM_LIST},
+      {frm->cmdGet, u"Get Exchange Rates", u"Get Current Rates", ROLE_SYSTEM_PUSHBUTTON},
+      {frm->Option2, u"From Euros To Selected Currency", u"", ROLE_SYSTEM_RADIOBUTTON},
+      {frm->lblCount, frm->lblCount.Caption(), u"", ROLE_SYSTEM_STATICTEXT},
+      {(*about)["Command1"], u"Join the Brimlow mailing list", u"Join our mailing list", ROLE_SYSTEM_PUSHBUTTON},
+  };
+  for (const Row& row : rows) {
+    const Read read = ReadAccessible(H(row.control));
+    EXPECT_EQ(read.name, row.name) << row.control.Name();
+    EXPECT_EQ(read.description, row.description) << row.control.Name();
+    EXPECT_EQ(read.role, row.role) << row.control.Name();
+    EXPECT_EQ(read.state & STATE_SYSTEM_INVISIBLE, 0) << row.control.Name();
+  }
+  // Read when asked: the chosen option, the status line's new text.
+  EXPECT_NE(ReadAccessible(H(frm->Option1)).state & STATE_SYSTEM_CHECKED, 0);
+  EXPECT_EQ(ReadAccessible(H(frm->Option2)).state & STATE_SYSTEM_CHECKED, 0);
+  frm->lblCount.SetCaption(u"Rates for today");
+  EXPECT_EQ(ReadAccessible(H(frm->lblCount)).name, u"Rates for today");
+  for (const toolkit::Form* form : {static_cast<toolkit::Form*>(frm.get()), static_cast<toolkit::Form*>(about.get())}) {
+    for (const auto& control : form->Controls()) {
+      if (!control->Design().decorative) continue;
+      const Read read = ReadAccessible(H(*control));
+      EXPECT_EQ(read.role, ROLE_SYSTEM_GRAPHIC) << control->Name();
+      EXPECT_NE(read.state & STATE_SYSTEM_INVISIBLE, 0) << control->Name();
+      EXPECT_EQ(read.name, u"") << control->Name();
+    }
+  }
 }
 
 TEST_F(Win32BackendTest, WhatTheModelSetsTheControlsShow) {
