@@ -22,6 +22,24 @@ VIAddVersionKey "FileDescription" "Quillon setup"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 
+; A running Quillon would keep its files: installing over it or removing it
+; waits until it is closed. FindWindow sees the windows of this desktop.
+!macro RefuseWhileRunning
+  FindWindow $0 "QuillonForm" "Quillon"
+  StrCmp $0 0 +4
+    MessageBox MB_OK|MB_ICONSTOP "Quillon is running. Close it, then try again." /SD IDOK
+    SetErrorLevel 2
+    Abort
+!macroend
+
+Function .onInit
+  !insertmacro RefuseWhileRunning
+FunctionEnd
+
+Function un.onInit
+  !insertmacro RefuseWhileRunning
+FunctionEnd
+
 Page directory
 Page instfiles
 UninstPage uninstConfirm
