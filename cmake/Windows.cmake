@@ -33,6 +33,9 @@ set_property(SOURCE resources/quillon.rc APPEND PROPERTY OBJECT_DEPENDS ${rc_inp
                                                        ${PROJECT_BINARY_DIR}/resources/quillon_version.h)
 
 add_subdirectory(src/app)
+if(QUILLON_BENCH)
+  add_subdirectory(bench/windows)
+endif()
 
 if(QUILLON_TESTS)
   enable_testing()

@@ -13,6 +13,7 @@
 #include "platform/win32/win_registry.h"
 #include "platform/win32/win_shell.h"
 #include "platform/win32/wininet_internet.h"
+#include "app/win_idle_probe.h"
 #include "app/win_resources.h"
 #include "toolkit/application.h"
 
@@ -55,6 +56,10 @@ int Run(HINSTANCE instance) {
   about::FrmAbout about(app, services);
   main_window::FrmConverter converter(app, services, settings, &about);
   converter.Show();
+  if (IdleProbeWanted()) {
+    RunUntilIdle([&] { app.DoEvents(); });
+    return 0;
+  }
   return app.Run();
 }
 

@@ -23,11 +23,36 @@ Text WithoutAccessKey(const Text& caption) {
   return shown;
 }
 
+// The accessibility libraries, loaded at the first question: a program
+// that links them loads them at every start, asked or not.
+struct Accessibility {
+  decltype(&CreateStdAccessibleObject) createStd = nullptr;
+  decltype(&LresultFromObject) lresultFromObject = nullptr;
+  decltype(&SysAllocString) allocString = nullptr;
+};
+
+const Accessibility* Libraries() {
+  static const Accessibility loaded = [] {
+    Accessibility a;
+    HMODULE oleacc = LoadLibraryW(L"oleacc.dll");
+    HMODULE oleaut = LoadLibraryW(L"oleaut32.dll");
+    if (!oleacc || !oleaut) return a;
+    a.createStd = reinterpret_cast<decltype(a.createStd)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(oleacc, "CreateStdAccessibleObject")));
+    a.lresultFromObject = reinterpret_cast<decltype(a.lresultFromObject)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(oleacc, "LresultFromObject")));
+    a.allocString =
+        reinterpret_cast<decltype(a.allocString)>(reinterpret_cast<void (*)()>(GetProcAddress(oleaut, "SysAllocString")));
+    return a;
+  }();
+  return loaded.createStd && loaded.lresultFromObject && loaded.allocString ? &loaded : nullptr;
+}
+
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
 HRESULT Give(const Text& text, BSTR* out) {
   if (!out) return E_INVALIDARG;
-  *out = text.empty() ? nullptr : SysAllocString(reinterpret_cast<const wchar_t*>(text.c_str()));
+  *out = text.empty() ? nullptr : Libraries()->allocString(reinterpret_cast<const wchar_t*>(text.c_str()));
   return text.empty() ? S_FALSE : S_OK;
 }
 
@@ -185,11 +210,13 @@ class Annotated final : public IAccessible {
 
 bool AnswerGetObject(HWND window, WPARAM wParam, LPARAM lParam, const Control& control, LRESULT& result) {
   if (static_cast<LONG>(lParam) != OBJID_CLIENT) return false;
+  const Accessibility* libraries = Libraries();
   IAccessible* system = nullptr;
-  if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&system))))
+  if (!libraries || FAILED(libraries->createStd(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                                reinterpret_cast<void**>(&system))))
     return false;
   auto* annotated = new Annotated(system, window, control);
-  result = LresultFromObject(__uuidof(IAccessible), wParam, annotated);
+  result = libraries->lresultFromObject(__uuidof(IAccessible), wParam, annotated);
   annotated->Release();
   return true;
 }

@@ -20,8 +20,12 @@ namespace toolkit::win32 {
 Win32Backend::Win32Backend(Win32Resources resources)
     : resources_(std::move(resources)), gdiplus_(StartGraphics()) {
   if (!resources_.module) resources_.module = GetModuleHandleW(nullptr);
-  // Screen readers get the controls' accessible objects through COM.
-  comStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+}
+
+void Win32Backend::JoinCom() {
+  // Not at start: only a screen reader's first question needs it.
+  if (!comTried_) comStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  comTried_ = true;
 }
 
 Win32Backend::~Win32Backend() {

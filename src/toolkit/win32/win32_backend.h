@@ -88,6 +88,9 @@ class Win32Backend : public Backend {
   // the designs were laid out in, a narrower face, or the same one narrowed,
   // so that every caption keeps to its control.
   HFONT FontFor(const toolkit::Font& font, UINT dpi);
+  // Screen readers get the controls' accessible objects through COM, on the
+  // user-interface thread: called before the first is handed out.
+  void JoinCom();
   // The font of a control: its design's, else its form's, else the dialog font.
   HFONT ControlFont(const Control& control, UINT dpi);
 
@@ -103,6 +106,7 @@ class Win32Backend : public Backend {
   ULONG_PTR gdiplus_ = 0;
   int focusNotFromUser_ = 0;
   int offloading_ = 0;
+  bool comTried_ = false;
   bool comStarted_ = false;
   bool busy_ = false;
   bool running_ = false;

@@ -164,6 +164,7 @@ bool ControlPeerBase::Message(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
       return false;
     }
     case WM_GETOBJECT:
+      backend_.JoinCom();
       if (AnswerGetObject(window_, wParam, lParam, control_, result)) return true;
       break;
     case WM_NCDESTROY:
