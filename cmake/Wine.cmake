@@ -3,11 +3,12 @@
 # test reads or writes the user's ~/.wine.
 set(QUILLON_WINEPREFIX ${PROJECT_BINARY_DIR}/wineprefix)
 # Mono and Gecko would be offered for download on the first start; no test
-# needs them, and there is no network to fetch them from.
+# needs them, and there is no network to fetch them from. The menu builder
+# would write desktop entries and icons into the real home folder.
 set(QUILLON_WINE_ENV
     WINEPREFIX=${QUILLON_WINEPREFIX}
     WINEDEBUG=-all
-    "WINEDLLOVERRIDES=mscoree,mshtml="
+    "WINEDLLOVERRIDES=mscoree,mshtml=\;winemenubuilder.exe=d"
     WINEARCH=win64)
 
 if(CMAKE_CROSSCOMPILING_EMULATOR)

@@ -15,5 +15,10 @@
 #define QUILLON_PICTURE_DONATE 202
 #define QUILLON_PICTURE_EURO48 203
 #define QUILLON_PICTURE_TITLE 204
+/* The same, drawn at twice the size for dense screens. */
+#define QUILLON_PICTURE_BRIMLOW_2X 211
+#define QUILLON_PICTURE_DONATE_2X 212
+#define QUILLON_PICTURE_EURO48_2X 213
+#define QUILLON_PICTURE_TITLE_2X 214
 
 #endif

@@ -17,9 +17,28 @@ ShowInstDetails show
 !pragma warning disable 9100
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey "ProductName" "Quillon"
+VIAddVersionKey "CompanyName" "Brimlow 2000"
 VIAddVersionKey "FileDescription" "Quillon setup"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
+
+; A running Quillon would keep its files: installing over it or removing it
+; waits until it is closed. FindWindow sees the windows of this desktop.
+!macro RefuseWhileRunning
+  FindWindow $0 "QuillonForm" "Quillon"
+  StrCmp $0 0 +4
+    MessageBox MB_OK|MB_ICONSTOP "Quillon is running. Close it, then try again." /SD IDOK
+    SetErrorLevel 2
+    Abort
+!macroend
+
+Function .onInit
+  !insertmacro RefuseWhileRunning
+FunctionEnd
+
+Function un.onInit
+  !insertmacro RefuseWhileRunning
+FunctionEnd
 
 Page directory
 Page instfiles
@@ -36,6 +55,7 @@ Section "Quillon"
   CreateShortcut "$SMPROGRAMS\Quillon.lnk" "$INSTDIR\quillon.exe"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Quillon"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Brimlow 2000"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\quillon.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"

@@ -14,6 +14,7 @@
 #include "platform/win32/win_shell.h"
 #include "platform/win32/wininet_internet.h"
 #include "platform/win32/xmllite_feed_reader.h"
+#include "app/win_idle_probe.h"
 #include "app/win_resources.h"
 #include "toolkit/application.h"
 
@@ -61,6 +62,10 @@ int Run(HINSTANCE instance) {
   about::FrmAbout about(app, services);
   main_window::FrmConverter converter(app, services, settings, &about);
   converter.Show();
+  if (IdleProbeWanted()) {
+    RunUntilIdle([&] { app.DoEvents(); });
+    return 0;
+  }
   return app.Run();
 }
 

@@ -17,6 +17,10 @@ inline const std::map<std::string, int>& WindowsResourceNumbers() {
       {":/quillon/pictures/donate.gif", QUILLON_PICTURE_DONATE},
       {":/quillon/pictures/euro48.png", QUILLON_PICTURE_EURO48},
       {":/quillon/pictures/title.jpg", QUILLON_PICTURE_TITLE},
+      {":/quillon/pictures/brimlow@2x.png", QUILLON_PICTURE_BRIMLOW_2X},
+      {":/quillon/pictures/donate@2x.gif", QUILLON_PICTURE_DONATE_2X},
+      {":/quillon/pictures/euro48@2x.png", QUILLON_PICTURE_EURO48_2X},
+      {":/quillon/pictures/title@2x.jpg", QUILLON_PICTURE_TITLE_2X},
   };
   return numbers;
 }

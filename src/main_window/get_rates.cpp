@@ -55,7 +55,9 @@ void FrmConverter::cmdGet_Click() {
   lstCurrency.Clear();
   lstRate.Clear();
   rtbMain.SetText(u"");
-  rtbMain.SetText(RatesPageText(net::GetUrlBody(*services_.internet, url)));
+  // The download, and the reading of a feed, run off the user-interface
+  // thread, so the window keeps answering.
+  rtbMain.SetText(App().Offload([&] { return RatesPageText(net::GetUrlBody(*services_.internet, url)); }));
   rtbMain.SetText(runtime::Replace(rtbMain.GetText(), u"\"", u""));
 
   const std::u16string& page = rtbMain.GetText();

@@ -1,6 +1,9 @@
 #pragma once
+#include <exception>
 #include <map>
+#include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "toolkit/backend.h"
@@ -38,6 +41,23 @@ class Application {
   void SetMousePointer(int pointer);
   void DoEvents();
   void InitCommonControls() { backend_.InitCommonControls(); }
+
+  // A blocking call (a download) run so that the window never looks hung:
+  // see Backend::Offload. Its result, or what it threw, comes back here.
+  template <typename Work>
+  auto Offload(Work&& work) {
+    std::optional<std::invoke_result_t<Work&>> result;
+    std::exception_ptr failure;
+    backend_.Offload([&] {
+      try {
+        result.emplace(work());
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    });
+    if (failure) std::rethrow_exception(failure);
+    return std::move(*result);
+  }
 
   void RegisterCursor(int id, Picture picture) { cursors_[id] = std::move(picture); }
   Picture LoadResCursor(int id) const;

@@ -3,6 +3,7 @@
 // and pushes every change into it through setters. Peers report what the user
 // did through the model's User* entry points, never by calling window code.
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "toolkit/types.h"
@@ -68,6 +69,11 @@ class Backend {
   virtual void Quit() = 0;
   // Readies the platform's common controls; most toolkits need nothing.
   virtual void InitCommonControls() {}
+  // Runs `work` off the user-interface thread and returns once it has ended.
+  // Meanwhile the windows paint and answer the system while the user's input
+  // stays queued, so no handler runs in between. Without a screen there is
+  // nothing to answer: in place.
+  virtual void Offload(const std::function<void()>& work) { work(); }
 };
 
 }  // namespace toolkit

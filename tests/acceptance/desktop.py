@@ -257,10 +257,10 @@ class Desktop:
 
     # -- services of the run ----------------------------------------------
 
-    def start_site(self, site, page):
+    def start_site(self, site, page, extra=()):
         """Starts the rates site on a free loopback port; returns (process, url)."""
         port_file = os.path.join(self.work, "site-port")
-        process = self._spawn("rates-site", [site, "--page", page, "--port", "0", "--port-file", port_file])
+        process = self._spawn("rates-site", [site, "--page", page, "--port", "0", "--port-file", port_file, *extra])
 
         def port():
             if not process.running():

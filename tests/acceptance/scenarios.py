@@ -347,6 +347,28 @@ def feed(run):
 
 
 @scenario
+def answers_during_download(run):
+    """A download that stalls leaves the window answering the desktop, and
+    what the user types meanwhile reaches the amount after the download."""
+    run.site_process, url = run.desktop.start_site(run.site, run.page_path, extra=("--delay-ms", "4000"))
+    main = run.start(rates_url=url)
+    run.get_rates(main)
+    run.choose(main, run.page.names[0])
+    run.type_amount(main, "2")
+    # Pressed through the screen reader's action: the focus stays in the amount.
+    main.button("Get Exchange Rates").acc.queryAction().doAction(0)
+    downloading = "Downloading Current Exchange Rates"
+    run.program.wait_equal(main.status, downloading, "the status line during the download")
+    run.input.key("ctrl+a")
+    run.input.type("0")
+    # Read while the download still runs: a hung window would answer only after it.
+    equal(main.amount(), "2", "the amount during the download")
+    equal(main.status(), downloading, "the status line once the amount was read")
+    run.program.wait_equal(main.status, "Rates for " + run.page.date, "the status line")
+    run.program.wait_equal(main.amount, "0", "the amount typed during the download")
+
+
+@scenario
 def site_down(run):
     main = run.start(rates_url=run.desktop.closed_port_url())
     before = main.snapshot()

@@ -4,6 +4,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
 
 #include "qt_fixture.h"
 
@@ -109,6 +113,25 @@ TEST_F(BackendTest, DoEventsRunsPendingInputAndPaintsNewCaptions) {
   app.DoEvents();
   EXPECT_TRUE(ran);
   EXPECT_GE(counter.paints, 1);
+}
+
+TEST_F(BackendTest, OffloadedWorkLeavesTheLoopAnsweringAndACloseForAfterIt) {
+  BuildWithExit();
+  std::atomic<bool> answered = false;
+  // Runs only if the loop goes on while the work waits for it.
+  QTimer::singleShot(0, [&] {
+    answered = true;
+    Window()->close();
+  });
+  const bool sawAnswer = app.Offload([&] {
+    for (int i = 0; i < 1000 && !answered; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return answered.load();
+  });
+  EXPECT_TRUE(sawAnswer);
+  EXPECT_EQ(unloads, 0) << "the close ran inside the waiting handler";
+  app.DoEvents();
+  EXPECT_EQ(unloads, 1);
+  EXPECT_THROW(app.Offload([]() -> int { throw std::runtime_error("lost"); }), std::runtime_error);
 }
 
 TEST_F(BackendTest, ShowingAShownFormKeepsItsOneWindow) {

@@ -73,13 +73,13 @@ TEST(Resources, PicturesAreTheFilesAsTheyAre) {
   }
 }
 
-TEST(Resources, VersionRecordNamesQuillon1000) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
+TEST(Resources, TheProgramsVersionRecordNamesItsProductMakerAndVersion) {
+  const std::string path = QUILLON_EXE;
+  const std::wstring program(path.begin(), path.end());
   DWORD ignored = 0;
-  std::vector<char> record(GetFileVersionInfoSizeW(self, &ignored));
-  ASSERT_FALSE(record.empty());
-  ASSERT_TRUE(GetFileVersionInfoW(self, 0, static_cast<DWORD>(record.size()), record.data()));
+  std::vector<char> record(GetFileVersionInfoSizeW(program.c_str(), &ignored));
+  ASSERT_FALSE(record.empty()) << path;
+  ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, static_cast<DWORD>(record.size()), record.data()));
 
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
@@ -87,15 +87,20 @@ TEST(Resources, VersionRecordNamesQuillon1000) {
   EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
   EXPECT_EQ(fixed->dwFileVersionLS, 0u);
   EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
 
   const std::pair<const wchar_t*, std::wstring> rows[] = {
-      {L"\\StringFileInfo\\040904B0\\ProductName", L"Quillon"},
-      {L"\\StringFileInfo\\040904B0\\FileVersion", L"1.0.0.0"},
-      {L"\\StringFileInfo\\040904B0\\ProductVersion", L"1.0.0.0"},
+      {L"FileVersion", L"1.00"},
+      {L"ProductVersion", L"1.00"},
+      {L"FileDescription", L"Get Current Exchange Rates"},
+      {L"ProductName", L"Quillon"},
+      {L"InternalName", L"Quillon"},
+      {L"CompanyName", L"Brimlow 2000"},
   };
-  for (const auto& [path, value] : rows) {
+  for (const auto& [name, value] : rows) {
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
     wchar_t* text = nullptr;
-    ASSERT_TRUE(VerQueryValueW(record.data(), path, reinterpret_cast<void**>(&text), &length));
+    ASSERT_TRUE(VerQueryValueW(record.data(), key.c_str(), reinterpret_cast<void**>(&text), &length)) << path;
     EXPECT_EQ(std::wstring(text), value);
   }
 }

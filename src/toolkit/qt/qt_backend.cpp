@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QEventLoop>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QWidget>
+#include <atomic>
 #include <stdexcept>
+#include <thread>
 
 #include "toolkit/form.h"
 #include "toolkit/qt/qt_controls.h"
@@ -152,6 +155,32 @@ void QtBackend::DoEvents() {
   for (const auto& window : windows)
     if (window && window->isVisible()) window->repaint();
   QGuiApplication::sync();
+}
+
+void QtBackend::Offload(const std::function<void()>& work) {
+  QEventLoop loop;
+  std::atomic<bool> done = false;
+  std::thread worker([&] {
+    work();
+    done = true;
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  ++offloading_;
+  // Paints, timers and the desktop's requests (a screen reader's, the
+  // window manager's ping) go on; keys and clicks wait for the handler.
+  // Should the program's loop end meanwhile, exec returns early and the
+  // work is still waited for.
+  if (!done) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  worker.join();
+  --offloading_;
+  const auto windows = std::move(closeLater_);
+  closeLater_.clear();
+  for (const auto& window : windows)
+    if (window) QMetaObject::invokeMethod(window.data(), &QWidget::close, Qt::QueuedConnection);
+}
+
+void QtBackend::CloseLater(qt::FormWindow* window) {
+  if (std::find(closeLater_.begin(), closeLater_.end(), window) == closeLater_.end()) closeLater_.emplace_back(window);
 }
 
 int QtBackend::Run() {

@@ -36,6 +36,12 @@ class QtBackend : public Backend {
   void DoEvents() override;
   int Run() override;
   void Quit() override;
+  void Offload(const std::function<void()>& work) override;
+
+  // A close asked for while a handler waits for offloaded work: it comes
+  // after that handler, as the user's input does.
+  bool Offloading() const { return offloading_ > 0; }
+  void CloseLater(qt::FormWindow* window);
 
   // Peers register their widget so that a focus change can be told to the
   // model's control.
@@ -59,6 +65,8 @@ class QtBackend : public Backend {
   QFont windowFont_;
   std::unordered_map<QWidget*, qt::ControlPeerBase*> peers_;
   std::vector<QPointer<qt::FormWindow>> windows_;
+  std::vector<QPointer<qt::FormWindow>> closeLater_;
+  int offloading_ = 0;
   int focusNotFromUser_ = 0;
   bool busy_ = false;
   bool running_ = false;

@@ -21,6 +21,10 @@ void FormWindow::closeEvent(QCloseEvent* event) {
   // peer and with it the window; a form may refuse to unload.
   if (!peer_) return;  // already unloaded, waiting to be deleted
   event->ignore();
+  if (peer_->Backend().Offloading()) {
+    peer_->Backend().CloseLater(this);
+    return;
+  }
   peer_->GetForm().UserClose();
 }
 

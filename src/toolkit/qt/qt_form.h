@@ -63,6 +63,7 @@ class QtFormPeer : public FormPeer {
 
   Form& GetForm() const { return form_; }
   FormWindow* Window() const { return window_; }
+  QtBackend& Backend() const { return backend_; }
 
  private:
   QtBackend& backend_;

@@ -3,10 +3,12 @@
 #include <windows.h>
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cwctype>
+#include <iterator>
 #include <string>
 
 #include "toolkit/form.h"
@@ -20,12 +22,19 @@ Win32Backend::Win32Backend(Win32Resources resources)
   if (!resources_.module) resources_.module = GetModuleHandleW(nullptr);
 }
 
+void Win32Backend::JoinCom() {
+  // Not at start: only a screen reader's first question needs it.
+  if (!comTried_) comStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  comTried_ = true;
+}
+
 Win32Backend::~Win32Backend() {
   for (auto& [name, image] : images_) ReleaseImage(image);
   StopGraphics(gdiplus_);
   for (auto& [name, cursor] : cursors_)
     if (cursor) DestroyCursor(cursor);
   for (auto& [key, font] : fonts_) DeleteObject(font);
+  if (comStarted_) CoUninitialize();
 }
 
 std::unique_ptr<FormPeer> Win32Backend::CreateFormPeer(Form& form) {
@@ -65,6 +74,18 @@ void* Win32Backend::DecodedPicture(const Picture& picture) {
   return it->second;
 }
 
+Win32Backend::Drawing Win32Backend::PictureFor(const Picture& picture, UINT dpi) {
+  // At 1.5 times, as far from either drawing, the larger one shrunk stays sharp.
+  if (dpi >= 144) {
+    const std::string& path = picture.resource;
+    const auto dot = path.rfind('.');
+    if (dot != std::string::npos) {
+      if (void* dense = DecodedPicture({path.substr(0, dot) + "@2x" + path.substr(dot)})) return {dense, 2};
+    }
+  }
+  return {DecodedPicture(picture), 1};
+}
+
 HCURSOR Win32Backend::Cursor(const Picture& picture) {
   auto [it, added] = cursors_.try_emplace(picture.resource, nullptr);
   if (added) {
@@ -74,18 +95,97 @@ HCURSOR Win32Backend::Cursor(const Picture& picture) {
   return it->second;
 }
 
+namespace {
+
+// The designs were drawn in an 8-point face in which kSample measures 479
+// pixels at 96 dpi: their labels sized to their text take exactly that
+// face's widths ("Enter Amount" 64 pixels). Bold draws wider.
+constexpr wchar_t kSample[] = L"The Quick Brown Fox Jumps Over \"The\" Lazy Dog, and the quick brown fox jumps over the lazy dog.";
+
+double DesignedExtent(const toolkit::Font& font, UINT dpi) {
+  return 479.0 * font.points / 8.0 * (font.bold ? 1.1 : 1.0) * dpi / 96.0;
+}
+
+struct Measured {
+  int extent = 0;        // of kSample
+  int metricsWidth = 0;  // the font's own average, what LOGFONT's width sets
+  std::wstring face;     // the face the system gave, maybe not the one asked for
+};
+
+Measured Measure(HFONT font) {
+  Measured m;
+  HDC dc = CreateCompatibleDC(nullptr);
+  const HGDIOBJ old = SelectObject(dc, font);
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, kSample, static_cast<int>(std::size(kSample)) - 1, &extent);
+  m.extent = extent.cx;
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  m.metricsWidth = metrics.tmAveCharWidth;
+  wchar_t face[LF_FACESIZE] = {};
+  GetTextFaceW(dc, LF_FACESIZE, face);
+  m.face = face;
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return m;
+}
+
+HFONT MakeFont(const std::wstring& family, const toolkit::Font& font, UINT dpi, int width) {
+  const int height = -static_cast<int>(std::lround(font.points * dpi / 72.0));
+  return CreateFontW(height, width, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                     family.c_str());
+}
+
+// Faces as narrow as the designs' first, then narrower sans serifs a desktop
+// may have: for a system whose dialog face draws wider (Wine draws Tahoma,
+// or DejaVu Sans where it finds no font of its own).
+constexpr const wchar_t* kNarrowerFaces[] = {L"Microsoft Sans Serif",   L"MS Sans Serif",
+                                             L"DejaVu Sans Condensed",  L"Liberation Sans Narrow",
+                                             L"Nimbus Sans Narrow",     L"Arial Narrow"};
+
+HFONT FittingFont(const toolkit::Font& font, UINT dpi) {
+  const std::wstring family(font.family.begin(), font.family.end());
+  // A few percent over keeps captions inside their controls; Wine's Tahoma,
+  // 8% over, pushes them out.
+  const double budget = DesignedExtent(font, dpi) * 1.03;
+  HFONT asked = MakeFont(family, font, dpi, 0);
+  const Measured got = Measure(asked);
+  if (got.extent <= budget) return asked;
+  for (const wchar_t* face : kNarrowerFaces) {
+    HFONT narrow = MakeFont(face, font, dpi, 0);
+    const Measured m = Measure(narrow);
+    if (_wcsicmp(m.face.c_str(), face) == 0 && m.extent <= budget) {
+      DeleteObject(asked);
+      return narrow;
+    }
+    DeleteObject(narrow);
+  }
+  // No narrower face: the one we got, drawn narrower.
+  DeleteObject(asked);
+  const int width = static_cast<int>(got.metricsWidth * DesignedExtent(font, dpi) / got.extent);
+  return MakeFont(got.face, font, dpi, std::max(1, width));
+}
+
+// A design's font over the form's, over the system's dialog font.
+toolkit::Font EffectiveFont(const Control& control) {
+  toolkit::Font font = control.Design().font;
+  const toolkit::Font& formFont = control.Parent().Design().font;
+  if (font.family.empty()) font.family = formFont.family.empty() ? "MS Shell Dlg" : formFont.family;
+  if (font.points == 0) font.points = formFont.points == 0 ? 8 : formFont.points;
+  return font;
+}
+
+}  // namespace
+
 HFONT Win32Backend::FontFor(const toolkit::Font& font, UINT dpi) {
   const auto key = std::make_tuple(font.family, font.points, font.bold, dpi);
   auto [it, added] = fonts_.try_emplace(key, nullptr);
-  if (added) {
-    const std::wstring family(font.family.begin(), font.family.end());
-    const int height = -static_cast<int>(std::lround(font.points * dpi / 72.0));
-    it->second = CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                             family.c_str());
-  }
+  if (added) it->second = FittingFont(font, dpi);
   return it->second;
 }
+
+HFONT Win32Backend::ControlFont(const Control& control, UINT dpi) { return FontFor(EffectiveFont(control), dpi); }
 
 void Win32Backend::FocusForModel(HWND window) {
   BeginModelFocus();
@@ -231,6 +331,39 @@ void Win32Backend::DoEvents() {
   // new caption first.
   const auto forms = forms_;
   for (Win32FormPeer* form : forms) RedrawWindow(form->Window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+namespace {
+
+DWORD WINAPI RunWork(LPVOID work) {
+  (*static_cast<const std::function<void()>*>(work))();
+  return 0;
+}
+
+}  // namespace
+
+void Win32Backend::Offload(const std::function<void()>& work) {
+  HANDLE thread = CreateThread(nullptr, 0, RunWork, const_cast<std::function<void()>*>(&work), 0, nullptr);
+  if (!thread) {
+    work();
+    return;
+  }
+  ++offloading_;
+  // Waiting on the queue is what keeps the system from calling the window
+  // hung. Paint, timers and sent messages are served; input and posted
+  // messages stay queued, in order, for after the handler.
+  for (;;) {
+    const DWORD woke = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_PAINT | QS_TIMER | QS_SENDMESSAGE, 0);
+    if (woke != WAIT_OBJECT_0 + 1) break;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&msg);
+    while (PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchMessageW(&msg);
+    // Any peek delivers the messages sent to this thread.
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  --offloading_;
 }
 
 int Win32Backend::Run() {

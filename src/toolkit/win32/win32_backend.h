@@ -45,6 +45,9 @@ class Win32Backend : public Backend {
   int Run() override;
   void Quit() override;
   void InitCommonControls() override;
+  void Offload(const std::function<void()>& work) override;
+  // A handler waits for offloaded work: a close asked for now comes after it.
+  bool Offloading() const { return offloading_ > 0; }
 
   // Keyboard handling of a form before the control sees the message: Tab
   // in tab-index order, arrows among options, Enter on a button, access
@@ -73,8 +76,23 @@ class Win32Backend : public Backend {
   int ResourceNumber(const Picture& picture) const;
   // The image's file bytes from the resources, decoded; null when missing.
   void* DecodedPicture(const Picture& picture);
+  // The drawing of a picture nearest the dots per inch: the one drawn at
+  // twice the size where there is one and the screen is dense.
+  struct Drawing {
+    void* image = nullptr;
+    int density = 1;  // the drawing's pixels per pixel at 96 dpi
+  };
+  Drawing PictureFor(const Picture& picture, UINT dpi);
   HCURSOR Cursor(const Picture& picture);
+  // The design's face at `dpi`; where that face draws wider than the face
+  // the designs were laid out in, a narrower face, or the same one narrowed,
+  // so that every caption keeps to its control.
   HFONT FontFor(const toolkit::Font& font, UINT dpi);
+  // Screen readers get the controls' accessible objects through COM, on the
+  // user-interface thread: called before the first is handed out.
+  void JoinCom();
+  // The font of a control: its design's, else its form's, else the dialog font.
+  HFONT ControlFont(const Control& control, UINT dpi);
 
  private:
   void Dispatch(MSG& msg);
@@ -87,6 +105,9 @@ class Win32Backend : public Backend {
   std::map<std::tuple<std::string, double, bool, UINT>, HFONT> fonts_;
   ULONG_PTR gdiplus_ = 0;
   int focusNotFromUser_ = 0;
+  int offloading_ = 0;
+  bool comTried_ = false;
+  bool comStarted_ = false;
   bool busy_ = false;
   bool running_ = false;
   bool quitEarly_ = false;

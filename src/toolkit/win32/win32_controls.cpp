@@ -8,6 +8,7 @@
 #include <string>
 
 #include "toolkit/win32/win32_graphics.h"
+#include "toolkit/win32/win32_accessible.h"
 #include "toolkit/win32/win32_peers.h"
 
 namespace toolkit::win32 {
@@ -28,15 +29,6 @@ Text WindowText(HWND window) {
   std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
   const int got = GetWindowTextW(window, buffer.data(), length + 1);
   return Text(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<std::size_t>(got));
-}
-
-// A design's font over the form's, over the system's dialog font.
-Font EffectiveFont(const Control& control) {
-  Font font = control.Design().font;
-  const Font& formFont = control.Parent().Design().font;
-  if (font.family.empty()) font.family = formFont.family.empty() ? "MS Shell Dlg" : formFont.family;
-  if (font.points == 0) font.points = formFont.points == 0 ? 8 : formFont.points;
-  return font;
 }
 
 void ForgetName(HWND window) {
@@ -62,7 +54,7 @@ void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exSt
   // The design's name, readable from other processes (scripted tools) as a global atom.
   const std::wstring name(design.name.begin(), design.name.end());
   SetPropW(window_, kControlNameProperty, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GlobalAddAtomW(name.c_str()))));
-  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.FontFor(EffectiveFont(control_), dpi)), FALSE);
+  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.ControlFont(control_, dpi)), FALSE);
   if (!design.toolTip.empty() && form_.ToolTips()) {
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -88,6 +80,17 @@ ControlPeerBase::~ControlPeerBase() {
   if (IsWindow(window_)) DestroyWindow(window_);
   backend_.EndModelFocus();
   if (backBrush_) DeleteObject(backBrush_);
+}
+
+void ControlPeerBase::FitDpi() {
+  const UINT dpi = form_.Dpi();
+  const Rect& r = control_.Geometry();
+  SetWindowPos(window_, nullptr, Px(r.left, dpi), Px(r.top, dpi), Px(r.width, dpi), Px(r.height, dpi),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.ControlFont(control_, dpi)), FALSE);
+  // A label sized to its text takes the size of its text in the new font.
+  ShowCaption(control_.Caption());
+  InvalidateRect(window_, nullptr, TRUE);
 }
 
 void ControlPeerBase::SetCaption(const Text& caption) { ShowCaption(caption); }
@@ -160,6 +163,10 @@ bool ControlPeerBase::Message(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
                              static_cast<float>(Twips(GET_Y_LPARAM(lParam), dpi)));
       return false;
     }
+    case WM_GETOBJECT:
+      backend_.JoinCom();
+      if (AnswerGetObject(window_, wParam, lParam, control_, result)) return true;
+      break;
     case WM_NCDESTROY:
       // Destroyed with its container, before its peer.
       ForgetName(window_);
@@ -375,8 +382,7 @@ class FramePeer : public ControlPeerBase {
 // the top left) and images (the picture stretched over the control).
 class PicturePeer : public ControlPeerBase {
  public:
-  PicturePeer(Win32Backend& backend, Win32FormPeer& form, Control& control)
-      : ControlPeerBase(backend, form, control), image_(backend.DecodedPicture(control.Design().picture)) {
+  PicturePeer(Win32Backend& backend, Win32FormPeer& form, Control& control) : ControlPeerBase(backend, form, control) {
     const bool box = control.GetKind() == Kind::PictureBox;
     Create(kPictureClass, box ? WS_CLIPCHILDREN : 0,
            (box ? WS_EX_CONTROLPARENT : 0) | (control.Design().border ? WS_EX_CLIENTEDGE : 0));
@@ -407,20 +413,19 @@ class PicturePeer : public ControlPeerBase {
     HBRUSH brush = CreateSolidBrush(back);
     FillRect(dc, &client, brush);
     DeleteObject(brush);
-    if (image_) {
-      const SIZE natural = ImageSize(image_);
-      const UINT dpi = FormPeerOf().Dpi();
+    const UINT dpi = FormPeerOf().Dpi();
+    if (const auto drawing = Backend().PictureFor(design.picture, dpi); drawing.image) {
+      const SIZE natural = ImageSize(drawing.image);
+      const int scale = 96 * drawing.density;
       if (box)
-        DrawImage(dc, image_, {0, 0, MulDiv(natural.cx, static_cast<int>(dpi), 96),
-                               MulDiv(natural.cy, static_cast<int>(dpi), 96)});
+        DrawImage(dc, drawing.image, {0, 0, MulDiv(natural.cx, static_cast<int>(dpi), scale),
+                                      MulDiv(natural.cy, static_cast<int>(dpi), scale)});
       else
-        DrawImage(dc, image_, client);
+        DrawImage(dc, drawing.image, client);
     }
     FormPeerOf().PaintLines(Window(), dc);
     EndPaint(Window(), &paint);
   }
-
-  void* image_;
 };
 
 // A line has no window: its container paints it.

@@ -166,6 +166,21 @@ void Win32FormPeer::BringToFront() {
   SetForegroundWindow(window_);
 }
 
+void Win32FormPeer::FitDpi(UINT dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE));
+  RECT outer{0, 0, Px(form_.Design().clientWidth, dpi), Px(form_.Design().clientHeight, dpi)};
+  // The frame as the system draws it now: at the new density once it has moved.
+  AdjustWindowRectExForDpi(&outer, style, FALSE, exStyle, DpiOf(window_));
+  // The system's place for the window, at the designed client size.
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  for (const auto& control : form_.Controls())
+    if (auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer())) peer->FitDpi();
+  InvalidateRect(window_, nullptr, TRUE);
+}
+
 void Win32FormPeer::SetCaption(const Text& caption) { SetWindowTextW(window_, Wide(caption)); }
 
 bool Win32FormPeer::ContainerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -211,6 +226,11 @@ LRESULT CALLBACK Win32FormPeer::Procedure(HWND window, UINT message, WPARAM wPar
 LRESULT Win32FormPeer::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
+      // Posted again, it waits in the queue until the running handler ends.
+      if (backend_.Offloading()) {
+        PostMessageW(window_, WM_CLOSE, 0, 0);
+        return 0;
+      }
       // The window stays until the model unloads the form, which deletes
       // this peer and the window; a form may refuse to unload.
       form_.UserClose();
@@ -219,6 +239,9 @@ LRESULT Win32FormPeer::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // The system gives the focus back to whatever had it; the model's
       // active control gets it instead, as a restoration.
       if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) backend_.RestoreModelFocus(*this);
+      return 0;
+    case WM_DPICHANGED:
+      FitDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_PAINT: {
       PAINTSTRUCT paint;

@@ -10,7 +10,7 @@ namespace toolkit::win32 {
 ULONG_PTR StartGraphics();
 void StopGraphics(ULONG_PTR token);
 
-// Null when the bytes are no picture GDI+ reads.
+// In 32-bit colour with alpha; null when the bytes are no picture GDI+ reads.
 void* DecodeImage(const void* bytes, std::size_t size);
 void ReleaseImage(void* image);
 // In the picture's own pixels.

@@ -36,6 +36,8 @@ class ControlPeerBase : public ControlPeer, protected EchoGuard {
   void SetFocus() override;
   void SetMousePointer(int pointer, const Picture& icon) override;
 
+  // Places, sizes and fonts the control for the form's dots per inch.
+  void FitDpi();
   // A WM_COMMAND notification the control sent its container.
   virtual void Command(WORD) {}
   // WM_CTLCOLOR* of the control: the brush to paint with, or null for the default.
@@ -99,6 +101,10 @@ class Win32FormPeer : public FormPeer {
   COLORREF BackgroundAt(const Control& control) const;
   // Paints the lines whose container is `window`.
   void PaintLines(HWND window, HDC dc) const;
+
+  // The window moved to a screen of another density: everything in it is
+  // laid out, lettered and drawn again for that density.
+  void FitDpi(UINT dpi, const RECT& suggested);
 
   // Shared by the form's and the containers' window procedures.
   bool ContainerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);

@@ -403,6 +403,37 @@ def system_info_missing(run):
 
 
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillon"
+# Where Wine's menu builder would put desktop entries and icons of the real home.
+HOME_MENUS = (".local/share/applications", ".local/share/icons", ".local/share/desktop-directories",
+              ".config/menus", "Desktop")
+# Windows Installer's own cache folder: every Windows system has it.
+SYSTEM_FOLDERS = ("windows/Installer",)
+
+
+def tree(top, parts=("",)):
+    """Every folder and file below the given parts of top, relative to top."""
+    found = set()
+    for part in parts:
+        for folder, dirs, files in os.walk(os.path.join(top, part)):
+            found.update(os.path.relpath(os.path.join(folder, n), top) for n in dirs + files)
+    return found
+
+
+def prefix_and_home():
+    drive = os.path.join(os.environ["WINEPREFIX"], "drive_c")
+    return tree(drive) - set(SYSTEM_FOLDERS), tree(os.path.expanduser("~"), HOME_MENUS)
+
+
+def left_behind(before):
+    after = prefix_and_home()
+    return {"prefix": sorted(after[0] - before[0]), "home": sorted(after[1] - before[1])}
+
+
+def run_installed(run, folder):
+    main = run.start(app=os.path.join(folder, "quillon.exe"))
+    equal(main.data["client"][2:], [480, 344], "the installed program's client area")
+    run.get_rates()
+    return main
 
 
 @scenario
@@ -411,30 +442,55 @@ def installer(run):
     drive = os.path.join(os.environ["WINEPREFIX"], "drive_c")
     folder = os.path.join(drive, "Program Files", "Quillon")
     shortcut = os.path.join(drive, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Quillon.lnk")
-    leftovers = lambda: [p for p in (folder, shortcut) if os.path.exists(p)] + \
-        ([UNINSTALL_KEY] if run.has_key(UNINSTALL_KEY) else [])  # noqa: E731
-    equal(leftovers(), [], "Quillon's files and entries before the installation")
+    before = prefix_and_home()
+    check(not os.path.exists(folder) and not run.has_key(UNINSTALL_KEY), "Quillon is installed before the test")
     run.wine(run.args.installer, "/S", timeout=120)
     equal(sorted(os.listdir(folder)), ["Codes.htm", "quillon.exe", "uninstall.exe"], "the installed files")
     check(os.path.isfile(shortcut), f"no Start-menu shortcut at {shortcut}")
     check("Quillon" in run.wine("reg", "query", UNINSTALL_KEY, "/v", "DisplayName"), "no Add/Remove Programs entry")
+    check("Brimlow 2000" in run.wine("reg", "query", UNINSTALL_KEY, "/v", "Publisher"), "no publisher in the entry")
+    uninstaller = os.path.join(folder, "uninstall.exe")
     try:
-        main = run.start(app=os.path.join(folder, "quillon.exe"))
-        equal(main.data["client"][2:], [480, 344], "the installed program's client area")
-        run.get_rates()
+        main = run_installed(run, folder)
+        # While Quillon runs the uninstaller refuses. Run in place, it has
+        # ended when the call returns; Wine passes on no exit status of its.
+        run.wine(uninstaller, "/S", "_?=" + run.windows_path(folder), timeout=120, check_=False)
+        equal(sorted(os.listdir(folder)), ["Codes.htm", "quillon.exe", "uninstall.exe"], "the files after the refusal")
+        check(run.has_key(UNINSTALL_KEY), "the uninstaller removed its entry while Quillon was running")
         run.click(main, "cmdClose")
         equal(run.exit_status(), 0, "the installed program's exit status")
     finally:
         # The uninstaller runs from a copy of itself and returns at once.
-        run.wine(os.path.join(folder, "uninstall.exe"), "/S", timeout=120)
-        run.wait_equal(leftovers, [], "what the uninstaller left")
+        run.wine(uninstaller, "/S", timeout=120)
+        run.wait_equal(lambda: os.path.exists(folder) or run.has_key(UNINSTALL_KEY), False,
+                       "the installation to be removed")
+    # The uninstaller's running copy goes at the next restart, as on Windows.
+    run.wine("wineboot", "--restart", timeout=120)
+    run.wait_equal(lambda: left_behind(before), {"prefix": [], "home": []}, "what the installation left behind")
+
+
+@scenario
+def installer_msi(run):
+    check(run.args.msi, "--msi names no package")
+    folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Program Files", "Quillon")
+    before = prefix_and_home()
+    package = run.windows_path(run.args.msi)
+    run.wine("msiexec", "/i", package, "/qn", timeout=120)
+    equal(sorted(os.listdir(folder)), ["Codes.htm", "quillon.exe"], "the installed files")
+    try:
+        main = run_installed(run, folder)
+        run.click(main, "cmdClose")
+        equal(run.exit_status(), 0, "the installed program's exit status")
+    finally:
+        run.wine("msiexec", "/x", package, "/qn", timeout=120)
+    run.wait_equal(lambda: left_behind(before), {"prefix": [], "home": []}, "what the installation left behind")
 
 
 # -- the run ------------------------------------------------------------------
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("wine", "app", "reader", "child", "site", "page", "artifacts", "installer"):
+    for option in ("wine", "app", "reader", "child", "site", "page", "artifacts", "installer", "msi"):
         parser.add_argument("--" + option)
     parser.add_argument("--timeout", type=float, default=40)
     parser.add_argument("--deadline", type=float, default=170)

@@ -5,6 +5,7 @@
 #include <windows.h>
 #undef MessageBox
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +16,7 @@
 #include "about/frm_about.h"
 #include "app/win_resources.h"
 #include "main_window/fixture.h"
+#include "toolkit/win32/win32_graphics.h"
 #include "toolkit/win32/win32_peers.h"
 
 namespace {
@@ -211,6 +213,190 @@ TEST_F(Win32BackendTest, WindowsHaveTheirDesignedSizeStylesAndPlaces) {
   }
 }
 
+// A caption's text drawn in `font` at most `width` pixels wide: its extent.
+RECT Extent(HFONT font, const std::u16string& text, int width, UINT format) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  const HGDIOBJ old = SelectObject(dc, font);
+  RECT box{0, 0, width, 0};
+  DrawTextW(dc, reinterpret_cast<const wchar_t*>(text.c_str()), -1, &box, DT_CALCRECT | format);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return box;
+}
+
+TEST_F(Win32BackendTest, EveryCaptionFitsItsControlAt96And144Dpi) {
+  about->Show();
+  Pump();
+  // What a control of each kind keeps for itself beside its caption, at 96 dpi:
+  // a button's edges, an option's circle, a frame's corners. A label sized to
+  // its text may come out up to a sixteenth wider than designed.
+  const auto margin = [](toolkit::Kind kind) {
+    switch (kind) {
+      case toolkit::Kind::CommandButton: return 6;
+      case toolkit::Kind::OptionButton: return 18;
+      case toolkit::Kind::Frame: return 12;
+      default: return 0;
+    }
+  };
+  for (const UINT dpi : {96u, 144u}) {
+    for (const toolkit::Form* form : {static_cast<toolkit::Form*>(frm.get()), static_cast<toolkit::Form*>(about.get())}) {
+      for (const auto& control : form->Controls()) {
+        const toolkit::Kind kind = control->GetKind();
+        if (control->Caption().empty() || margin(kind) == 0 && kind != toolkit::Kind::Label) continue;
+        const HFONT font = backend.ControlFont(*control, dpi);
+        if (dpi == 96) EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(H(*control), WM_GETFONT, 0, 0)), font);
+        const std::string what = control->Name() + " at " + std::to_string(dpi) + " dpi";
+        const toolkit::Rect& d = control->Design().rect;
+        const int width = toolkit::win32::Px(d.width, dpi), height = toolkit::win32::Px(d.height, dpi);
+        if (kind != toolkit::Kind::Label) {
+          const int room = width - MulDiv(margin(kind), static_cast<int>(dpi), 96);
+          EXPECT_LE(Extent(font, control->Caption(), room, DT_SINGLELINE).right, room) << what;
+        } else if (control->Design().autoSize) {
+          const int room = width + width / 16;
+          EXPECT_LE(Extent(font, control->Caption(), room, DT_SINGLELINE | DT_NOPREFIX).right, room) << what;
+        } else {
+          const RECT box = Extent(font, control->Caption(), width, DT_WORDBREAK | DT_NOPREFIX);
+          EXPECT_LE(box.right, width) << what;
+          // No more lines than the label has room for; one always shows.
+          const LONG line = Extent(font, u"X", width, DT_SINGLELINE).bottom;
+          EXPECT_LE(box.bottom / line, std::max<LONG>(1, height / line)) << what;
+        }
+      }
+    }
+  }
+}
+
+TEST_F(Win32BackendTest, AFaceWiderThanTheDesignsIsTakenNarrower) {
+  // The designs' face draws this sentence in 479 pixels at 96 dpi; a face
+  // that draws it more than 3% wider is not taken.
+  struct Row {
+    const char* family;
+    UINT dpi;
+  };
+  for (const Row& row : {Row{"MS Shell Dlg", 96}, Row{"MS Shell Dlg", 144}, Row{"DejaVu Sans", 96},
+                         Row{"DejaVu Sans", 144}}) {
+    const RECT box =
+        Extent(backend.FontFor({row.family, 8}, row.dpi),
+               u"The Quick Brown Fox Jumps Over \"The\" Lazy Dog, and the quick brown fox jumps over the lazy dog.",
+               10000, DT_SINGLELINE | DT_NOPREFIX);
+    EXPECT_LE(box.right, 494 * static_cast<int>(row.dpi) / 96) << row.family << " " << row.dpi;
+  }
+}
+
+TEST_F(Win32BackendTest, PicturesAreTheDrawingNearestTheDensityWithTheirTransparency) {
+  for (const auto& [resource, number] : app::WindowsResourceNumbers()) {
+    if (resource.find("/pictures/") == std::string::npos || resource.find("@2x") != std::string::npos) continue;
+    const auto plain = backend.PictureFor({resource}, 96);
+    const auto dense = backend.PictureFor({resource}, 144);
+    ASSERT_NE(plain.image, nullptr) << resource;
+    ASSERT_NE(dense.image, nullptr) << resource;
+    EXPECT_EQ(dense.density, 2) << resource;
+    const SIZE one = toolkit::win32::ImageSize(plain.image), two = toolkit::win32::ImageSize(dense.image);
+    EXPECT_EQ(two.cx, 2 * one.cx) << resource;
+    EXPECT_EQ(two.cy, 2 * one.cy) << resource;
+  }
+  // The Donate picture's corners are transparent: they show what lies beneath.
+  about->Show();
+  Pump();
+  const HWND donate = H((*about)["Image2"]);
+  RedrawWindow(donate, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  HDC dc = GetDC(donate);
+  const COLORREF corner = GetPixel(dc, 0, 0);
+  ReleaseDC(donate, dc);
+  EXPECT_EQ(corner, dynamic_cast<toolkit::win32::ControlPeerBase*>((*about)["Image2"].Peer())->Background());
+}
+
+TEST_F(Win32BackendTest, AWindowMovedToADenserScreenIsLaidOutAgainForIt) {
+  const auto dpiChanged = [&](UINT dpi) {
+    RECT frame;
+    GetWindowRect(H(*frm), &frame);
+    SendMessageW(H(*frm), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&frame));
+    Pump();
+  };
+  dpiChanged(144);
+  RECT client;
+  GetClientRect(H(*frm), &client);
+  EXPECT_EQ(client.right, 720);
+  EXPECT_EQ(client.bottom, 516);
+  for (const toolkit::Control* control : {static_cast<toolkit::Control*>(&frm->cmdGet), static_cast<toolkit::Control*>(&frm->lstCurrency)}) {
+    RECT r;
+    GetWindowRect(H(*control), &r);
+    EXPECT_EQ(r.right - r.left, toolkit::win32::Px(control->Geometry().width, 144)) << control->Name();
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(H(*control), WM_GETFONT, 0, 0)), backend.ControlFont(*control, 144))
+        << control->Name();
+  }
+  dpiChanged(96);
+  ExpectDesignedGeometry(*frm);
+}
+
+// What a screen reader reads of a control's window.
+struct Read {
+  std::u16string name, description;
+  LONG role = 0, state = 0;
+};
+
+Read ReadAccessible(HWND window) {
+  Read read;
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&object))))
+    return read;
+  VARIANT self;
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR text = nullptr;
+  if (object->get_accName(self, &text) == S_OK && text) read.name = reinterpret_cast<const char16_t*>(text);
+  SysFreeString(text);
+  text = nullptr;
+  if (object->get_accDescription(self, &text) == S_OK && text) read.description = reinterpret_cast<const char16_t*>(text);
+  SysFreeString(text);
+  VARIANT value;
+  VariantInit(&value);
+  if (SUCCEEDED(object->get_accRole(self, &value)) && value.vt == VT_I4) read.role = value.lVal;
+  VariantInit(&value);
+  if (SUCCEEDED(object->get_accState(self, &value)) && value.vt == VT_I4) read.state = value.lVal;
+  object->Release();
+  return read;
+}
+
+TEST_F(Win32BackendTest, ScreenReadersReadTheModelsNamesAndDescriptionsAndPassOverDecorations) {
+  about->Show();
+  Pump();
+  struct Row {
+    const toolkit::Control& control;
+    std::u16string name, description;
+    LONG role;
+  };
+  const Row rows[] = {
+      {frm->txtAmount, u"Enter Amount", u"", ROLE_SYSTEM_TEXT},
+      {frm->lstCurrency, u"Country Currencies", u"", ROLE_SYSTEM_LIST},
+      {frm->cmdGet, u"Get Exchange Rates", u"Get Current Rates", ROLE_SYSTEM_PUSHBUTTON},
+      {frm->Option2, u"From Euros To Selected Currency", u"", ROLE_SYSTEM_RADIOBUTTON},
+      {frm->lblCount, frm->lblCount.Caption(), u"", ROLE_SYSTEM_STATICTEXT},
+      {(*about)["Command1"], u"Join the Brimlow mailing list", u"Join our mailing list", ROLE_SYSTEM_PUSHBUTTON},
+  };
+  for (const Row& row : rows) {
+    const Read read = ReadAccessible(H(row.control));
+    EXPECT_EQ(read.name, row.name) << row.control.Name();
+    EXPECT_EQ(read.description, row.description) << row.control.Name();
+    EXPECT_EQ(read.role, row.role) << row.control.Name();
+    EXPECT_EQ(read.state & STATE_SYSTEM_INVISIBLE, 0) << row.control.Name();
+  }
+  // Read when asked: the chosen option, the status line's new text.
+  EXPECT_NE(ReadAccessible(H(frm->Option1)).state & STATE_SYSTEM_CHECKED, 0);
+  EXPECT_EQ(ReadAccessible(H(frm->Option2)).state & STATE_SYSTEM_CHECKED, 0);
+  frm->lblCount.SetCaption(u"Rates for today");
+  EXPECT_EQ(ReadAccessible(H(frm->lblCount)).name, u"Rates for today");
+  for (const toolkit::Form* form : {static_cast<toolkit::Form*>(frm.get()), static_cast<toolkit::Form*>(about.get())}) {
+    for (const auto& control : form->Controls()) {
+      if (!control->Design().decorative) continue;
+      const Read read = ReadAccessible(H(*control));
+      EXPECT_EQ(read.role, ROLE_SYSTEM_GRAPHIC) << control->Name();
+      EXPECT_NE(read.state & STATE_SYSTEM_INVISIBLE, 0) << control->Name();
+      EXPECT_EQ(read.name, u"") << control->Name();
+    }
+  }
+}
+
 TEST_F(Win32BackendTest, WhatTheModelSetsTheControlsShow) {
   GetRates();
   const HWND list = H(frm->lstCurrency);
@@ -354,13 +540,20 @@ TEST_F(Win32BackendTest, MessageBoxesAreOwnedTitledAndGiveTheFocusBack) {
   }
 }
 
+// The cursor the user sees, also when asked from the download's thread.
+HCURSOR ShownCursor() {
+  CURSORINFO info{};
+  info.cbSize = sizeof info;
+  return GetCursorInfo(&info) ? info.hCursor : nullptr;
+}
+
 TEST_F(Win32BackendTest, HourglassWhileBusy) {
   HCURSOR during = nullptr;
   std::u16string statusDuring;
   internet.onOpenUrl = [&] {
     SendMessageW(H(frm->lstCurrency), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(frm->lstCurrency)),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    during = GetCursor();
+    during = ShownCursor();
     statusDuring = WindowText(H(frm->lblCount));
   };
   GetRates();
@@ -369,6 +562,39 @@ TEST_F(Win32BackendTest, HourglassWhileBusy) {
   SendMessageW(H(frm->lstCurrency), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(frm->lstCurrency)),
                MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+}
+
+TEST_F(Win32BackendTest, TheWindowAnswersWhileTheDownloadStallsAndTypingWaitsForIt) {
+  GetRates();
+  ClickRow(H(frm->lstCurrency), 0);
+  const HWND amount = H(frm->txtAmount);
+  SetFocus(amount);
+  SendMessageW(amount, EM_SETSEL, 0, -1);
+  Pump();
+  const std::u16string before = frm->txtAmount.GetText();
+  BOOL hung = TRUE;
+  std::u16string statusDuring, amountDuring;
+  internet.onOpenUrl = [&] {
+    // A key typed during the download, as the keyboard delivers it.
+    INPUT key[2] = {};
+    key[0].type = key[1].type = INPUT_KEYBOARD;
+    key[0].ki.wVk = key[1].ki.wVk = '0';
+    key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, key, sizeof(INPUT));
+    // The system calls a window hung that has not taken its messages for 5 s.
+    Sleep(8000);
+    hung = IsHungAppWindow(H(*frm));
+    statusDuring = WindowText(H(frm->lblCount));
+    amountDuring = WindowText(amount);
+  };
+  // The handler itself: a click on the button would take the focus from the amount.
+  frm->cmdGet_Click();
+  Pump();
+  EXPECT_FALSE(hung);
+  EXPECT_EQ(statusDuring, u"Downloading Current Exchange Rates");
+  EXPECT_EQ(amountDuring, before) << "the key was handled during the download";
+  EXPECT_EQ(frm->txtAmount.GetText(), u"0") << "the key was lost";
+  EXPECT_EQ(frm->lblCount.Caption().rfind(u"Rates for ", 0), 0u);
 }
 
 TEST_F(Win32BackendTest, PendingInputRunsInDoEvents) {
