@@ -242,9 +242,11 @@ TEST_F(Win32BackendTest, EveryCaptionFitsItsControlAt96And144Dpi) {
     for (const toolkit::Form* form : {static_cast<toolkit::Form*>(frm.get()), static_cast<toolkit::Form*>(about.get())}) {
       for (const auto& control : form->Controls()) {
         const toolkit::Kind kind = control->GetKind();
-        if (control->Caption().empty() || margin(kind) == 0 && kind != toolkit::Kind::Label) continue;
+        if (control->Caption().empty() || (margin(kind) == 0 && kind != toolkit::Kind::Label)) continue;
         const HFONT font = backend.ControlFont(*control, dpi);
-        if (dpi == 96) EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(H(*control), WM_GETFONT, 0, 0)), font);
+        if (dpi == 96) {
+          EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(H(*control), WM_GETFONT, 0, 0)), font);
+        }
         const std::string what = control->Name() + " at " + std::to_string(dpi) + " dpi";
         const toolkit::Rect& d = control->Design().rect;
         const int width = toolkit::win32::Px(d.width, dpi), height = toolkit::win32::Px(d.height, dpi);
