@@ -1,17 +1,7 @@
-# The Windows build: the model, the windows and the services on the real Win32
-# calls, with the resources of the executable. Qt, libcurl and the Linux
-# services stay out; the window toolkit backend lives in src/toolkit/win32.
+# The Windows build, after the layers: the resources of the executable, the
+# program, its benchmark floor and its tests. Qt, libcurl and the Linux
+# services stay out.
 enable_language(RC)
-
-add_subdirectory(src/runtime)
-add_subdirectory(src/rates)
-add_subdirectory(src/platform)
-add_subdirectory(src/platform/win32)
-add_subdirectory(src/toolkit)
-add_subdirectory(src/toolkit/win32)
-add_subdirectory(src/net)
-add_subdirectory(src/about)
-add_subdirectory(src/main_window)
 
 # The executable's resources, linked into the program (and the test that reads
 # them back) as an object.
