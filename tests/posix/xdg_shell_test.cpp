@@ -89,7 +89,7 @@ TEST_F(XdgShellTest, AnythingButOpeningATargetWithAnOpenerStartsNothing) {
   EXPECT_LE(Open(u"http://127.0.0.1/", u"print"), 32) << "another verb";
   EXPECT_LE(Open(u""), 32) << "no target";
   EXPECT_EQ(platform::posix::XdgShell("quillon-no-such-opener").ShellExecuteA(0, u"open", u"x.htm", u"", u"0", 1),
-            platform::posix::kShellFileNotFound)
+            platform::kShellFileNotFound)
       << "no opener on PATH";
   EXPECT_GT(Open(u"http://127.0.0.1/"), 32);
   EXPECT_EQ(OnlyCall().second, "http://127.0.0.1/\n") << "only the last call reached the opener";

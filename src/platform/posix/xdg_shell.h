@@ -6,12 +6,9 @@
 
 namespace platform::posix {
 
-// Results in the shell's convention: above 32 means the opener was started.
+// The result when the opener was started: any value ShellStarted accepts.
 constexpr std::intptr_t kShellStarted = 42;
-constexpr std::intptr_t kShellFileNotFound = 2;
-constexpr std::intptr_t kShellAccessDenied = 5;
-constexpr std::intptr_t kShellOutOfResources = 8;
-constexpr std::intptr_t kShellNoAssociation = 31;
+static_assert(ShellStarted(kShellStarted));
 
 class XdgShell : public Shell {
  public:
