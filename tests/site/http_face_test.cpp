@@ -132,11 +132,13 @@ class Serving : public testing::Test {
     return "GET " + target + " HTTP/1.1\r\nHost: rates\r\n" + fields + "\r\n";
   }
 
+  // The server's thread writes the log until the server is gone, so the log
+  // is declared first and destroyed last.
+  std::mutex mutex_;
+  std::vector<std::string> log_;
   std::unique_ptr<site::RatesService> service_;
   std::unique_ptr<site::HttpServer> server_;
   int port_ = 0;
-  std::mutex mutex_;
-  std::vector<std::string> log_;
 };
 
 struct Exchange {
