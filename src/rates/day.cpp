@@ -14,11 +14,7 @@ int Digits(std::string_view text) {
   return value;
 }
 
-std::chrono::sys_days DayOf(std::string_view isoDate) {
-  return std::chrono::year_month_day{std::chrono::year{Digits(isoDate.substr(0, 4))},
-                                     std::chrono::month{static_cast<unsigned>(Digits(isoDate.substr(5, 2)))},
-                                     std::chrono::day{static_cast<unsigned>(Digits(isoDate.substr(8, 2)))}};
-}
+std::chrono::sys_days DayOf(std::string_view isoDate) { return std::chrono::sys_days{CalendarDate(isoDate)}; }
 
 std::string IsoDate(std::chrono::year_month_day day) {
   char text[11];
@@ -41,15 +37,18 @@ std::string IsoDate(std::chrono::year_month_day day) {
 
 }  // namespace
 
+std::chrono::year_month_day CalendarDate(std::string_view isoDate) {
+  return {std::chrono::year{Digits(isoDate.substr(0, 4))},
+          std::chrono::month{static_cast<unsigned>(Digits(isoDate.substr(5, 2)))},
+          std::chrono::day{static_cast<unsigned>(Digits(isoDate.substr(8, 2)))}};
+}
+
 bool IsIsoDate(std::string_view text) {
   if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
   for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
     if (!IsDigit(text[i])) return false;
   }
-  const std::chrono::year_month_day day{std::chrono::year{Digits(text.substr(0, 4))},
-                                        std::chrono::month{static_cast<unsigned>(Digits(text.substr(5, 2)))},
-                                        std::chrono::day{static_cast<unsigned>(Digits(text.substr(8, 2)))}};
-  return day.ok();
+  return CalendarDate(text).ok();
 }
 
 bool IsCurrencyCode(std::string_view text) {

@@ -28,6 +28,9 @@ inline constexpr std::chrono::year_month_day kFirstDay{std::chrono::year{1999}, 
 inline constexpr std::string_view kRatesNamespace = "http://www.ecb.int/vocabulary/2002-08-01/eurofxref";
 
 bool IsIsoDate(std::string_view text);
+// The date of a text of IsIsoDate's shape, YYYY-MM-DD; check ok() unless
+// IsIsoDate said yes.
+std::chrono::year_month_day CalendarDate(std::string_view isoDate);
 bool IsCurrencyCode(std::string_view text);
 // Digits with at most one inner period, not all zeros: what the desktop
 // program reads back in any locale without surprises.

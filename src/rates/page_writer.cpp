@@ -81,10 +81,10 @@ std::string LongDate(const std::string& isoDate) {
   static const char* const kWeekdays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
   static const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
                                         "July",    "August",   "September", "October", "November", "December"};
-  const int year = std::stoi(isoDate.substr(0, 4));
-  const unsigned month = static_cast<unsigned>(std::stoi(isoDate.substr(5, 2)));
-  const unsigned day = static_cast<unsigned>(std::stoi(isoDate.substr(8, 2)));
-  const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{month}, std::chrono::day{day}};
+  const std::chrono::year_month_day date = CalendarDate(isoDate);
+  const int year = static_cast<int>(date.year());
+  const unsigned month = static_cast<unsigned>(date.month());
+  const unsigned day = static_cast<unsigned>(date.day());
   const std::chrono::weekday weekday{std::chrono::sys_days{date}};
   return std::string(kWeekdays[weekday.c_encoding()]) + ", " + std::to_string(day) + " " + kMonths[month - 1] + " " +
          std::to_string(year);

@@ -61,6 +61,7 @@ struct TlsSite::Impl {
   int port = 0;
   std::atomic<bool> finished{false};
   std::thread thread;
+  std::string certificateFile;
 };
 
 TlsSite::TlsSite(std::string body, std::string redirectTo) : impl_(std::make_unique<Impl>()) {
@@ -87,6 +88,7 @@ TlsSite::~TlsSite() {
   while (!impl_->server.is_running() && !impl_->finished) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   impl_->server.stop();
   impl_->thread.join();
+  if (!impl_->certificateFile.empty()) std::remove(impl_->certificateFile.c_str());
 }
 
 std::u16string TlsSite::Url16() const {
@@ -103,6 +105,7 @@ std::string TlsSite::CertificateFile() const {
   const int written = PEM_write_X509(file, impl_->cert.get());
   std::fclose(file);
   if (written != 1) throw std::runtime_error("tls site: cannot write " + path);
+  impl_->certificateFile = path;
   return path;
 }
 

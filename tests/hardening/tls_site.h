@@ -17,7 +17,8 @@ class TlsSite {
 
   std::u16string Url16() const;
   int Requests() const;  // requests that got past the handshake
-  // A PEM file of the site's certificate, for a client that trusts it.
+  // A PEM file of the site's certificate, for a client that trusts it; it
+  // goes with the site.
   std::string CertificateFile() const;
 
  private:
