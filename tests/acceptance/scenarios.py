@@ -162,6 +162,11 @@ class MainWindow:
     def button(self, caption):
         return self.control("push button", caption)
 
+    def below_client_area(self):
+        """The working controls the design places below the client area."""
+        return [self.button("Convert"), self.symbols(), self.rates(), self.control("text", "Rates Page"),
+                self.control("label", "Euros")]
+
     def focused(self):
         """The control with the keyboard focus (a list's current row is not one)."""
         found = [n for n in self.node.walk() if n.focused and n.role != "list item"]
@@ -288,6 +293,7 @@ def startup(run):
     equal(main.focused(), [("push button", "Get Exchange Rates")], "the focused control")
     for caption in ("Get Exchange Rates", "Codes", "About", "Exit", "Convert"):
         main.button(caption)
+    equal([n.name for n in main.below_client_area() if n.showing], [], "controls out of sight that report showing")
 
 
 @scenario
@@ -696,6 +702,10 @@ def no_smaller_than_designed(run):
         run.input.ask_window_size(wid, size[0], 100)
         time.sleep(0.5)
         run.program.wait_equal(lambda: tuple(node.extents()[2:]), size, f"{what}'s size after a request for 100 pixels")
+    # Enlarged, the main window uncovers its working controls, and says so.
+    run.input.ask_window_size(run.input.active_window(), 480, 600)
+    run.program.wait_equal(lambda: [n.name for n in main.below_client_area() if not n.showing], [],
+                           "uncovered controls that report not showing")
 
 
 @scenario

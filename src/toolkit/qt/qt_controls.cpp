@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -100,11 +101,74 @@ QAccessibleInterface* CopyableLineFactory(const QString&, QObject* object) {
   return widget && widget->property(kCopyable).toBool() ? new CopyableLineAccessible(widget) : nullptr;
 }
 
+constexpr char kMayLeaveSight[] = "quillonMayLeaveSight";
+
+// Qt reports every shown widget as showing, even one the window's edge cuts
+// off entirely, so a screen reader's review would read controls no one can
+// see. This wraps Qt's own interface for such a control and adds only the
+// offscreen state while nothing of it is in sight. Qt's interface stays in
+// Qt's cache and is owned there; the wrapper never deletes it.
+class OutOfSightAccessible : public QAccessibleInterface {
+ public:
+  OutOfSightAccessible(QWidget* widget, QAccessibleInterface* qt) : widget_(widget), qt_(qt) {}
+  bool isValid() const override { return widget_ && qt_->isValid(); }
+  QObject* object() const override { return qt_->object(); }
+  QWindow* window() const override { return qt_->window(); }
+  QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(QAccessible::Relation match) const override {
+    return qt_->relations(match);
+  }
+  QAccessibleInterface* focusChild() const override { return qt_->focusChild(); }
+  QAccessibleInterface* childAt(int x, int y) const override { return qt_->childAt(x, y); }
+  QAccessibleInterface* parent() const override { return qt_->parent(); }
+  QAccessibleInterface* child(int index) const override { return qt_->child(index); }
+  int childCount() const override { return qt_->childCount(); }
+  int indexOfChild(const QAccessibleInterface* child) const override { return qt_->indexOfChild(child); }
+  QString text(QAccessible::Text t) const override { return qt_->text(t); }
+  void setText(QAccessible::Text t, const QString& text) override { qt_->setText(t, text); }
+  QRect rect() const override { return qt_->rect(); }
+  QAccessible::Role role() const override { return qt_->role(); }
+  QAccessible::State state() const override {
+    QAccessible::State state = qt_->state();
+    if (!state.invisible && widget_ && widget_->visibleRegion().isEmpty()) state.offscreen = true;
+    return state;
+  }
+  QColor foregroundColor() const override { return qt_->foregroundColor(); }
+  QColor backgroundColor() const override { return qt_->backgroundColor(); }
+  void* interface_cast(QAccessible::InterfaceType type) override { return qt_->interface_cast(type); }
+
+ private:
+  QPointer<QWidget> widget_;
+  QAccessibleInterface* qt_;
+};
+
+QAccessibleInterface* OutOfSightFactory(const QString&, QObject* object) {
+  // Asked again from inside, to get Qt's own interface for the widget.
+  static bool asking = false;
+  auto* widget = qobject_cast<QWidget*>(object);
+  if (asking || !widget || !widget->property(kMayLeaveSight).toBool()) return nullptr;
+  asking = true;
+  QAccessibleInterface* qt = QAccessible::queryAccessibleInterface(object);
+  asking = false;
+  return qt ? new OutOfSightAccessible(widget, qt) : nullptr;
+}
+
+// Placed by its design wholly or partly outside the window's client area.
+bool BeyondClientArea(const Control& control) {
+  Rect place = control.Design().rect;
+  for (const Control* c = control.Container(); c; c = c->Container()) {
+    place.left += c->Design().rect.left;
+    place.top += c->Design().rect.top;
+  }
+  const FormDesign& form = control.Parent().Design();
+  return !Rect{0, 0, form.clientWidth, form.clientHeight}.Contains(place);
+}
+
 }  // namespace
 
 void PassOverDecorations() {
   static const bool installed =
-      (QAccessible::installFactory(&DecorationFactory), QAccessible::installFactory(&CopyableLineFactory), true);
+      (QAccessible::installFactory(&DecorationFactory), QAccessible::installFactory(&CopyableLineFactory),
+       QAccessible::installFactory(&OutOfSightFactory), true);
   (void)installed;
 }
 
@@ -116,6 +180,7 @@ ControlPeerBase::ControlPeerBase(QtBackend& backend, Control& control, QWidget* 
   widget->setObjectName(QString::fromStdString(design.name));
   if (design.decorative) widget->setProperty(kDecorative, true);
   if (design.selectable) widget->setProperty(kCopyable, true);
+  if (design.kind != Kind::Line && BeyondClientArea(control)) widget->setProperty(kMayLeaveSight, true);
   if (design.kind != Kind::Line) widget->setGeometry(PxRect(design.rect));
   if (!design.toolTip.empty()) {
     widget->setToolTip(ToQ(design.toolTip));
