@@ -6,7 +6,8 @@
 #include <oleacc.h>
 
 #include <atomic>
-#include <string>
+
+#include "toolkit/win32/win32_util.h"
 
 namespace toolkit::win32 {
 
@@ -182,11 +183,7 @@ class Annotated final : public IAccessible {
   Text Name() const {
     if (!designedName_.empty()) return designedName_;
     Text shown;
-    if (IsWindow(window_)) {
-      std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window_)) + 1, L'\0');
-      text.resize(static_cast<std::size_t>(GetWindowTextW(window_, text.data(), static_cast<int>(text.size()))));
-      shown.assign(text.begin(), text.end());
-    }
+    if (IsWindow(window_)) shown = WindowText(window_);
     switch (kind_) {
       case Kind::Label: break;
       case Kind::CommandButton:

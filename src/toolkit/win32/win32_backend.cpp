@@ -12,8 +12,9 @@
 #include <string>
 
 #include "toolkit/form.h"
+#include "toolkit/win32/win32_controls.h"
+#include "toolkit/win32/win32_form.h"
 #include "toolkit/win32/win32_graphics.h"
-#include "toolkit/win32/win32_peers.h"
 
 namespace toolkit::win32 {
 

@@ -1,4 +1,6 @@
 // The control peers: one native control per control of the model.
+#include "toolkit/win32/win32_controls.h"
+
 #include <windows.h>
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
@@ -7,29 +9,14 @@
 #include <stdexcept>
 #include <string>
 
-#include "toolkit/win32/win32_graphics.h"
 #include "toolkit/win32/win32_accessible.h"
-#include "toolkit/win32/win32_peers.h"
+#include "toolkit/win32/win32_backend.h"
+#include "toolkit/win32/win32_form.h"
+#include "toolkit/win32/win32_graphics.h"
 
 namespace toolkit::win32 {
 
-int Px(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
-int Twips(int pixels, UINT dpi) { return MulDiv(pixels, 1440, static_cast<int>(dpi)); }
-COLORREF ToColorRef(const Color& c) { return RGB(c.r, c.g, c.b); }
-
-UINT DpiOf(HWND window) {
-  const UINT dpi = window ? GetDpiForWindow(window) : 0;
-  return dpi ? dpi : USER_DEFAULT_SCREEN_DPI;
-}
-
 namespace {
-
-Text WindowText(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
-  const int got = GetWindowTextW(window, buffer.data(), length + 1);
-  return Text(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<std::size_t>(got));
-}
 
 void ForgetName(HWND window) {
   if (const auto atom = static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(RemovePropW(window, kControlNameProperty))))

@@ -16,8 +16,10 @@
 #include "about/frm_about.h"
 #include "app/win_resources.h"
 #include "main_window/fixture.h"
+#include "toolkit/win32/win32_backend.h"
+#include "toolkit/win32/win32_controls.h"
+#include "toolkit/win32/win32_form.h"
 #include "toolkit/win32/win32_graphics.h"
-#include "toolkit/win32/win32_peers.h"
 
 namespace {
 
