@@ -14,12 +14,13 @@
 // - designed colours as designed; pictures (with "@2x" drawings), icons,
 //   mouse pointers, lines
 // - accessibleName, tool tips as accessible descriptions, decorative
+// - focusable pictures: Space and Enter press them, a focus rectangle shows
+//   (hidden with the keyboard cues until the keyboard moves the focus)
 //
 // Missing features:
 // - selectable labels: no mouse selection, Copy menu or Ctrl+C
 // - colour fitting: designed colours are not fitted to a dark or
 //   high-contrast theme
-// - focusable pictures: Space and Enter do not press them, no focus rectangle
 // - live-region announcements: no event of its own for a label's new caption
 #include <windows.h>
 // The model's MessageBox, not the ANSI/wide switch of the system's headers.

@@ -380,6 +380,19 @@ class PicturePeer : public ControlPeerBase {
     switch (message) {
       case WM_ERASEBKGND: result = TRUE; return true;
       case WM_PAINT: Paint(); return true;
+      case WM_KEYDOWN:
+        // A picture that takes the focus acts as a link: Space and Enter click it.
+        if ((wParam == VK_SPACE || wParam == VK_RETURN) && GetControl().CanFocus()) {
+          GetControl().UserClick();
+          return true;
+        }
+        break;
+      case WM_SETFOCUS:
+      case WM_KILLFOCUS:
+      case WM_UPDATEUISTATE:
+        // The focus rectangle comes and goes with the focus and the keyboard cues.
+        InvalidateRect(Window(), nullptr, FALSE);
+        break;
       default: break;
     }
     if (TrackClick(message, lParam)) return true;
@@ -411,6 +424,12 @@ class PicturePeer : public ControlPeerBase {
         DrawImage(dc, drawing.image, client);
     }
     FormPeerOf().PaintLines(Window(), dc);
+    // Without a rectangle nobody would see that a picture has the focus.
+    if (GetFocus() == Window() && !(SendMessageW(Window(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
+      RECT inner = client;
+      InflateRect(&inner, -1, -1);
+      DrawFocusRect(dc, &inner);
+    }
     EndPaint(Window(), &paint);
   }
 };
