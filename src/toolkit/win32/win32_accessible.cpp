@@ -15,14 +15,6 @@ namespace {
 
 // __uuidof, not the IID_ constants: the import library makes oleacc's
 // exported IID_IAccessible a function thunk, not the GUID.
-Text WithoutAccessKey(const Text& caption) {
-  Text shown;
-  for (std::size_t i = 0; i < caption.size(); ++i) {
-    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
-    shown += caption[i];
-  }
-  return shown;
-}
 
 // The accessibility libraries, loaded at the first question: a program
 // that links them loads them at every start, asked or not.
@@ -188,7 +180,7 @@ class Annotated final : public IAccessible {
       case Kind::Label: break;
       case Kind::CommandButton:
       case Kind::OptionButton:
-      case Kind::Frame: shown = WithoutAccessKey(shown); break;
+      case Kind::Frame: shown = WithoutAccessKeys(shown); break;
       default: shown.clear(); break;
     }
     return shown.empty() ? description_ : shown;
