@@ -10,8 +10,8 @@
 #include "main_window/frm_converter.h"
 #include "platform/posix/hive_registry.h"
 #include "platform/posix/lazy_internet.h"
-#include "platform/posix/posix_files.h"
-#include "platform/posix/spawn_program.h"
+#include "platform/posix/posix_file_lookup.h"
+#include "platform/posix/posix_program_starter.h"
 #include "platform/posix/xdg_shell.h"
 #include "platform/user_locale.h"
 #include "quillon_resources.h"
@@ -39,8 +39,8 @@ int main(int argc, char* argv[]) {
   platform::posix::LazyFeedReader feeds(network);
   platform::posix::XdgShell shell;
   platform::posix::HiveRegistry registry = app::MachineHive();
-  platform::posix::SpawnProgram programs;
-  platform::posix::PosixFiles files;
+  platform::posix::PosixProgramStarter programs;
+  platform::posix::PosixFileLookup files;
 
   platform::Services services;
   services.internet = &internet;

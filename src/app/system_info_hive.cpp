@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "about/sys_info.h"
-#include "platform/posix/posix_files.h"
+#include "platform/posix/posix_file_lookup.h"
 
 namespace app {
 

@@ -9,7 +9,8 @@
 #include "about/frm_about.h"
 #include "main_window/frm_converter.h"
 #include "platform/user_locale.h"
-#include "platform/win32/win_programs.h"
+#include "platform/win32/win_file_lookup.h"
+#include "platform/win32/win_program_starter.h"
 #include "platform/win32/win_registry.h"
 #include "platform/win32/win_shell.h"
 #include "platform/win32/wininet_internet.h"
@@ -37,7 +38,7 @@ int Run(HINSTANCE instance) {
   platform::win32::WinShell shell;
   platform::win32::WinRegistry registry;
   platform::win32::WinProgramStarter programs;
-  platform::win32::WinFiles files;
+  platform::win32::WinFileLookup files;
   platform::win32::XmlLiteFeedReader feeds;
 
   const platform::Services services{.internet = &internet,

@@ -23,6 +23,16 @@ void Control::SetCaption(const Text& caption) {
   if (peer_) peer_->SetCaption(caption_);
 }
 
+Text WithoutAccessKeys(const Text& caption) {
+  Text shown;
+  shown.reserve(caption.size());
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+    shown += caption[i];
+  }
+  return shown;
+}
+
 char16_t Control::AccessKey() const {
   for (std::size_t i = 0; i + 1 < caption_.size(); ++i) {
     if (caption_[i] != u'&') continue;

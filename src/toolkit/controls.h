@@ -14,6 +14,9 @@ namespace toolkit {
 
 class Form;
 
+// A caption as shown, without its access-key marks: "&&" is one ampersand.
+Text WithoutAccessKeys(const Text& caption);
+
 using Event = std::function<void()>;
 using MouseEvent = std::function<void(int button, int shift, float x, float y)>;
 

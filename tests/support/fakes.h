@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/program.h"
+#include "platform/file_lookup.h"
+#include "platform/program_starter.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 

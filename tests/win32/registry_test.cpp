@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "about_rig.h"
-#include "platform/win32/win_programs.h"
+#include "platform/win32/win_file_lookup.h"
+#include "platform/win32/win_program_starter.h"
 #include "platform/win32/win_registry.h"
 #include "win_test.h"
 
@@ -112,7 +113,7 @@ struct Launcher {
 
   platform::win32::WinRegistry registry;
   platform::win32::WinProgramStarter programs;
-  platform::win32::WinFiles files;
+  platform::win32::WinFileLookup files;
   platform::Services services = Services();
   AboutRig rig{{u"Quillon", 1, 0, 0, u"C:\\quillon"}, &services};
 };

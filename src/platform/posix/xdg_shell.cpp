@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <utility>
 
-#include "platform/posix/posix_files.h"
-#include "platform/posix/spawn_program.h"
+#include "platform/posix/posix_file_lookup.h"
+#include "platform/posix/posix_program_starter.h"
 #include "runtime/text.h"
 
 namespace platform::posix {

@@ -228,7 +228,7 @@ void ControlPeerBase::UpdateAccessibleName() {
       case Kind::Label: name = ToQ(control_.Caption()); break;
       case Kind::CommandButton:
       case Kind::OptionButton:
-      case Kind::Frame: name = WithoutMnemonic(ToQ(control_.Caption())); break;
+      case Kind::Frame: name = ToQ(WithoutAccessKeys(control_.Caption())); break;
       default: break;
     }
     if (name.isEmpty()) name = ToQ(design.toolTip);

@@ -13,16 +13,6 @@ int Px(int twips) { return static_cast<int>(std::lround(static_cast<double>(twip
 
 QRect PxRect(const Rect& twips) { return {Px(twips.left), Px(twips.top), Px(twips.width), Px(twips.height)}; }
 
-QString WithoutMnemonic(const QString& caption) {
-  QString shown;
-  shown.reserve(caption.size());
-  for (qsizetype i = 0; i < caption.size(); ++i) {
-    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
-    shown += caption[i];
-  }
-  return shown;
-}
-
 namespace {
 
 void AddDrawingsBeside(QIcon& icon, const QString& path) {

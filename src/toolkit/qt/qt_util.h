@@ -21,9 +21,6 @@ constexpr int kTwipsPerPixel = 15;
 int Px(int twips);
 QRect PxRect(const Rect& twips);
 
-// A caption as shown without its access-key marks: "&&" is one ampersand.
-QString WithoutMnemonic(const QString& caption);
-
 // The picture at `resource` (a Qt resource or file path); an icon file gives
 // its image closest to `size`. On a screen of more than one device pixel per
 // pixel, the twice-as-large drawing beside it ("name@2x.png") when there is

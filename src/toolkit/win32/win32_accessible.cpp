@@ -6,7 +6,8 @@
 #include <oleacc.h>
 
 #include <atomic>
-#include <string>
+
+#include "toolkit/win32/win32_util.h"
 
 namespace toolkit::win32 {
 
@@ -14,14 +15,6 @@ namespace {
 
 // __uuidof, not the IID_ constants: the import library makes oleacc's
 // exported IID_IAccessible a function thunk, not the GUID.
-Text WithoutAccessKey(const Text& caption) {
-  Text shown;
-  for (std::size_t i = 0; i < caption.size(); ++i) {
-    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
-    shown += caption[i];
-  }
-  return shown;
-}
 
 // The accessibility libraries, loaded at the first question: a program
 // that links them loads them at every start, asked or not.
@@ -182,16 +175,12 @@ class Annotated final : public IAccessible {
   Text Name() const {
     if (!designedName_.empty()) return designedName_;
     Text shown;
-    if (IsWindow(window_)) {
-      std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window_)) + 1, L'\0');
-      text.resize(static_cast<std::size_t>(GetWindowTextW(window_, text.data(), static_cast<int>(text.size()))));
-      shown.assign(text.begin(), text.end());
-    }
+    if (IsWindow(window_)) shown = WindowText(window_);
     switch (kind_) {
       case Kind::Label: break;
       case Kind::CommandButton:
       case Kind::OptionButton:
-      case Kind::Frame: shown = WithoutAccessKey(shown); break;
+      case Kind::Frame: shown = WithoutAccessKeys(shown); break;
       default: shown.clear(); break;
     }
     return shown.empty() ? description_ : shown;

@@ -12,8 +12,9 @@
 #include <string>
 
 #include "toolkit/form.h"
+#include "toolkit/win32/win32_controls.h"
+#include "toolkit/win32/win32_form.h"
 #include "toolkit/win32/win32_graphics.h"
-#include "toolkit/win32/win32_peers.h"
 
 namespace toolkit::win32 {
 
@@ -229,6 +230,9 @@ OptionButton* NextOption(OptionButton* current, bool backwards) {
   return group[static_cast<std::size_t>(((backwards ? at - 1 : at + 1) % n + n) % n)];
 }
 
+// Moving the focus by keyboard shows where it is, as a dialog's keys do.
+void ShowFocusCues(HWND form) { SendMessageW(form, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0); }
+
 }  // namespace
 
 bool Win32Backend::PreTranslate(const MSG& msg) {
@@ -251,6 +255,7 @@ bool Win32Backend::PreTranslate(const MSG& msg) {
       Control* next = NextInTabOrder(form->GetForm(), current, shift);
       if (!next) return true;
       HWND target = dynamic_cast<ControlPeerBase*>(next->Peer())->Window();
+      ShowFocusCues(form->Window());
       ::SetFocus(target);
       // A dialog selects the whole text of a box the user tabs into.
       if (next->GetKind() == Kind::TextBox && !next->Design().multiLine)
@@ -264,19 +269,23 @@ bool Win32Backend::PreTranslate(const MSG& msg) {
       auto* option = dynamic_cast<OptionButton*>(current);
       if (!option) return false;
       OptionButton* next = NextOption(option, msg.wParam == VK_LEFT || msg.wParam == VK_UP);
+      ShowFocusCues(form->Window());
       ::SetFocus(dynamic_cast<ControlPeerBase*>(next->Peer())->Window());
       // Moving along a group chooses, as the system's auto radio buttons do.
       next->UserChoose();
       return true;
     }
-    case VK_RETURN:
-      // No default button: Enter presses the focused button, a multi-line
-      // box takes it as a new line, anything else ignores it.
+    case VK_RETURN: {
+      // No default button: Enter presses the focused button or picture, a
+      // multi-line box takes it as a new line, anything else ignores it.
       if (current && current->GetKind() == Kind::CommandButton) {
         SendMessageW(focused->Window(), BM_CLICK, 0, 0);
         return true;
       }
-      return !(current && current->GetKind() == Kind::TextBox && current->Design().multiLine);
+      const Kind kind = current ? current->GetKind() : Kind::Form;
+      const bool picture = kind == Kind::PictureBox || kind == Kind::Image;
+      return !(picture || (kind == Kind::TextBox && current->Design().multiLine));
+    }
     case VK_ESCAPE: return true;  // no cancel button
     default: return false;
   }

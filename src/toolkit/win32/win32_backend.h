@@ -2,6 +2,26 @@
 // The native Windows backend: a top-level window per form and a Win32 control
 // per control. Controls mirror the model; what the user does goes back through
 // the model's User* entry points, which raise the events.
+//
+// Implemented features:
+// - every Backend entry point, InitCommonControls included
+// - message boxes modal for the program, focus given back
+// - offloaded work with painting on and the user's input held back
+// - geometry at the window's dots per inch, again when it moves screens
+// - tab order, tabStop, access keys, arrows in option groups, Enter on buttons
+// - captions, texts, lists, options, tool tips, autoSize, alignment
+// - fonts narrowed where the system's face draws wider than the designs'
+// - designed colours as designed; pictures (with "@2x" drawings), icons,
+//   mouse pointers, lines
+// - accessibleName, tool tips as accessible descriptions, decorative
+// - focusable pictures: Space and Enter press them, a focus rectangle shows
+//   (hidden with the keyboard cues until the keyboard moves the focus)
+//
+// Missing features:
+// - selectable labels: no mouse selection, Copy menu or Ctrl+C
+// - colour fitting: designed colours are not fitted to a dark or
+//   high-contrast theme
+// - live-region announcements: no event of its own for a label's new caption
 #include <windows.h>
 // The model's MessageBox, not the ANSI/wide switch of the system's headers.
 #undef MessageBox

@@ -1,4 +1,6 @@
 // The control peers: one native control per control of the model.
+#include "toolkit/win32/win32_controls.h"
+
 #include <windows.h>
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
@@ -7,29 +9,14 @@
 #include <stdexcept>
 #include <string>
 
-#include "toolkit/win32/win32_graphics.h"
 #include "toolkit/win32/win32_accessible.h"
-#include "toolkit/win32/win32_peers.h"
+#include "toolkit/win32/win32_backend.h"
+#include "toolkit/win32/win32_form.h"
+#include "toolkit/win32/win32_graphics.h"
 
 namespace toolkit::win32 {
 
-int Px(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
-int Twips(int pixels, UINT dpi) { return MulDiv(pixels, 1440, static_cast<int>(dpi)); }
-COLORREF ToColorRef(const Color& c) { return RGB(c.r, c.g, c.b); }
-
-UINT DpiOf(HWND window) {
-  const UINT dpi = window ? GetDpiForWindow(window) : 0;
-  return dpi ? dpi : USER_DEFAULT_SCREEN_DPI;
-}
-
 namespace {
-
-Text WindowText(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
-  const int got = GetWindowTextW(window, buffer.data(), length + 1);
-  return Text(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<std::size_t>(got));
-}
 
 void ForgetName(HWND window) {
   if (const auto atom = static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(RemovePropW(window, kControlNameProperty))))
@@ -393,6 +380,19 @@ class PicturePeer : public ControlPeerBase {
     switch (message) {
       case WM_ERASEBKGND: result = TRUE; return true;
       case WM_PAINT: Paint(); return true;
+      case WM_KEYDOWN:
+        // A picture that takes the focus acts as a link: Space and Enter click it.
+        if ((wParam == VK_SPACE || wParam == VK_RETURN) && GetControl().CanFocus()) {
+          GetControl().UserClick();
+          return true;
+        }
+        break;
+      case WM_SETFOCUS:
+      case WM_KILLFOCUS:
+      case WM_UPDATEUISTATE:
+        // The focus rectangle comes and goes with the focus and the keyboard cues.
+        InvalidateRect(Window(), nullptr, FALSE);
+        break;
       default: break;
     }
     if (TrackClick(message, lParam)) return true;
@@ -424,6 +424,12 @@ class PicturePeer : public ControlPeerBase {
         DrawImage(dc, drawing.image, client);
     }
     FormPeerOf().PaintLines(Window(), dc);
+    // Without a rectangle nobody would see that a picture has the focus.
+    if (GetFocus() == Window() && !(SendMessageW(Window(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
+      RECT inner = client;
+      InflateRect(&inner, -1, -1);
+      DrawFocusRect(dc, &inner);
+    }
     EndPaint(Window(), &paint);
   }
 };

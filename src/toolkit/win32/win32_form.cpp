@@ -1,11 +1,13 @@
-// The form peer: a top-level window whose client area is the form's.
+#include "toolkit/win32/win32_form.h"
+
 #include <windows.h>
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
 
 #include <stdexcept>
 
-#include "toolkit/win32/win32_peers.h"
+#include "toolkit/win32/win32_backend.h"
+#include "toolkit/win32/win32_controls.h"
 
 namespace toolkit::win32 {
 

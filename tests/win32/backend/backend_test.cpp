@@ -16,8 +16,10 @@
 #include "about/frm_about.h"
 #include "app/win_resources.h"
 #include "main_window/fixture.h"
+#include "toolkit/win32/win32_backend.h"
+#include "toolkit/win32/win32_controls.h"
+#include "toolkit/win32/win32_form.h"
 #include "toolkit/win32/win32_graphics.h"
-#include "toolkit/win32/win32_peers.h"
 
 namespace {
 
@@ -455,6 +457,20 @@ TEST_F(Win32BackendTest, UserInputReachesTheModelOnceAndEchoesAreIgnored) {
   frm->txtAmount.SetText(u"2");
   EXPECT_EQ(changes, 2);
   EXPECT_EQ(WindowText(amount), u"2");
+
+  // A picture that acts when clicked: Space and Enter press it, once each.
+  about->Show();
+  Pump();
+  struct Row {
+    const char* picture;
+    WPARAM key;
+  };
+  for (const Row& row : {Row{"picIcon", VK_SPACE}, Row{"Image2", VK_RETURN}}) {
+    const auto opened = shell.calls.size();
+    (*about)[row.picture].SetFocus();
+    Key(row.key);
+    EXPECT_EQ(shell.calls.size(), opened + 1) << row.picture;
+  }
 
   // The close box unloads both windows and ends the program.
   about->Show();

@@ -1,4 +1,4 @@
-#include "platform/win32/win_programs.h"
+#include "platform/win32/win_file_lookup.h"
 
 #include <windows.h>
 
@@ -8,24 +8,7 @@
 
 namespace platform::win32 {
 
-void WinProgramStarter::Start(const std::u16string& commandLine, int windowStyle) {
-  std::string line = ToAnsi(commandLine);
-  if (line.empty()) throw StartFailed("no program to start");
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = static_cast<WORD>(windowStyle);
-  PROCESS_INFORMATION process{};
-  // The call may write into the command line, so it gets a copy of its own.
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    const DWORD error = GetLastError();
-    throw StartFailed(ToAnsi(commandLine) + ": " + ErrorText(error));
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-}
-
-std::u16string WinFiles::Dir(const std::u16string& path, int attributes) {
+std::u16string WinFileLookup::Dir(const std::u16string& path, int attributes) {
   const std::string pattern = ToAnsi(path);
   if (pattern.empty()) return {};
   constexpr DWORD kWidening = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;

@@ -1,4 +1,4 @@
-#include "platform/posix/spawn_program.h"
+#include "platform/posix/posix_program_starter.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -117,7 +117,7 @@ int SpawnDetached(const std::string& path, const std::vector<std::string>& args)
   return 0;
 }
 
-void SpawnProgram::Start(const std::u16string& commandLine, int /*windowStyle*/) {
+void PosixProgramStarter::Start(const std::u16string& commandLine, int /*windowStyle*/) {
   const std::string path = runtime::ToUtf8(commandLine);
   if (path.empty()) throw StartFailed("no program to start");
   const int error = SpawnDetached(path, {path});

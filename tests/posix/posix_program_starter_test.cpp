@@ -1,4 +1,4 @@
-#include "platform/posix/spawn_program.h"
+#include "platform/posix/posix_program_starter.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -33,13 +33,13 @@ std::string RecordingBody(const std::string& out) {
          out + ".part' && mv '" + out + ".part' '" + out + "'";
 }
 
-TEST(SpawnProgram, StartsTheWholeCommandLineAsOnePathWithoutArgumentsDetached) {
+TEST(PosixProgramStarter, StartsTheWholeCommandLineAsOnePathWithoutArgumentsDetached) {
   TempTree tree;
   const auto out = (tree.root() / "started").string();
   // A space and a non-ASCII letter: no shell may split it, and it goes out as UTF-8.
   const auto script = tree.Script("tools dir/sys info \xC3\xA9", RecordingBody(out));
 
-  platform::posix::SpawnProgram starter;
+  platform::posix::PosixProgramStarter starter;
   starter.Start(runtime::FromUtf8(script.string()), 1);
   EXPECT_TRUE(NoChildLeft());
 
@@ -52,13 +52,13 @@ TEST(SpawnProgram, StartsTheWholeCommandLineAsOnePathWithoutArgumentsDetached) {
   EXPECT_NE(lines[5], std::to_string(::getsid(0))) << "the program must run in a session of its own";
 }
 
-TEST(SpawnProgram, ThrowsWhenNothingStartable) {
+TEST(PosixProgramStarter, ThrowsWhenNothingStartable) {
   TempTree tree;
   const auto plain = tree.Write("notes.txt", "not a program\n");
   const auto noFormat = tree.Write("junk", "neither script nor binary\n", true);
   ::mkdir((tree.root() / "folder").c_str(), 0755);
 
-  platform::posix::SpawnProgram starter;
+  platform::posix::PosixProgramStarter starter;
   for (const std::string& path : {std::string(), (tree.root() / "missing").string(), plain.string(),
                                   noFormat.string(), (tree.root() / "folder").string()}) {
     EXPECT_THROW(starter.Start(runtime::FromUtf8(path), 1), platform::StartFailed) << path;

@@ -1,4 +1,4 @@
-#include "platform/posix/posix_files.h"
+#include "platform/posix/posix_file_lookup.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,7 +18,7 @@ bool IsExecutableFile(const std::string& path) {
 
 }  // namespace
 
-std::u16string PosixFiles::Dir(const std::u16string& path, int attributes) {
+std::u16string PosixFileLookup::Dir(const std::u16string& path, int attributes) {
   const std::string utf8 = runtime::ToUtf8(path);
   if (utf8.empty()) return {};
   // A trailing slash names a folder's contents, never a file.

@@ -1,4 +1,4 @@
-#include "platform/posix/posix_files.h"
+#include "platform/posix/posix_file_lookup.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,23 +11,23 @@ namespace {
 using posix_test::TempTree;
 namespace fs = std::filesystem;
 
-class PosixFilesTest : public ::testing::Test {
+class PosixFileLookupTest : public ::testing::Test {
  protected:
   std::u16string Dir(const fs::path& path, int attributes = 0) {
     return files_.Dir(runtime::FromUtf8(path.string()), attributes);
   }
   TempTree tree_;
-  platform::posix::PosixFiles files_;
+  platform::posix::PosixFileLookup files_;
 };
 
-TEST_F(PosixFilesTest, NormalFileGivesItsName) {
+TEST_F(PosixFileLookupTest, NormalFileGivesItsName) {
   const auto file = tree_.Write("tools/Codes \xC3\xA9.htm", "<html>");
   EXPECT_EQ(Dir(file), u"Codes \u00E9.htm");
   fs::create_symlink(file, tree_.root() / "link.htm");
   EXPECT_EQ(Dir(tree_.root() / "link.htm"), u"link.htm") << "a link to a file finds the file";
 }
 
-TEST_F(PosixFilesTest, AnythingButANormalFileGivesEmptyText) {
+TEST_F(PosixFileLookupTest, AnythingButANormalFileGivesEmptyText) {
   const auto file = tree_.Write("tools/MSINFO32.EXE", "x");
   tree_.Write("tools/.hidden", "x");
   ::mkfifo((tree_.root() / "pipe").c_str(), 0644);
@@ -41,7 +41,7 @@ TEST_F(PosixFilesTest, AnythingButANormalFileGivesEmptyText) {
   }
 }
 
-TEST_F(PosixFilesTest, AttributesWidenTheMatch) {
+TEST_F(PosixFileLookupTest, AttributesWidenTheMatch) {
   tree_.Write("tools/.hidden", "x");
   EXPECT_EQ(Dir(tree_.root() / "tools/.hidden", platform::kAttrHidden), u".hidden");
   EXPECT_EQ(Dir(tree_.root() / "tools", platform::kAttrDirectory), u"tools");

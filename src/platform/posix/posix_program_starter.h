@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/program.h"
+#include "platform/program_starter.h"
 
 namespace platform::posix {
 
@@ -17,7 +17,7 @@ int SpawnDetached(const std::string& path, const std::vector<std::string>& argv)
 // The whole command line is the program's path: started without a shell and
 // with no arguments, since the caller never quotes or splits it. The window
 // style has no meaning here and is ignored.
-class SpawnProgram : public ProgramStarter {
+class PosixProgramStarter : public ProgramStarter {
  public:
   void Start(const std::u16string& commandLine, int windowStyle) override;
 };

@@ -1,20 +1,7 @@
 #pragma once
-#include <stdexcept>
 #include <string>
 
 namespace platform {
-
-struct StartFailed : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-// Starts a program from a command line, not waiting for it.
-class ProgramStarter {
- public:
-  virtual ~ProgramStarter() = default;
-  // Throws StartFailed when the program cannot be started.
-  virtual void Start(const std::u16string& commandLine, int windowStyle) = 0;
-};
 
 // Attribute bits of a directory search that widen what matches; 0 means
 // normal files only (read-only and archived ones included).

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/program.h"
+#include "platform/file_lookup.h"
 
 namespace platform::posix {
 
@@ -12,7 +12,7 @@ namespace platform::posix {
 // yields its last path component; folders, hidden names (a leading "."),
 // sockets, fifos, devices and missing paths yield the empty text unless the
 // attributes ask for hidden names or folders as well.
-class PosixFiles : public FileLookup {
+class PosixFileLookup : public FileLookup {
  public:
   std::u16string Dir(const std::u16string& path, int attributes) override;
 };
