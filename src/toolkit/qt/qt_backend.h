@@ -13,6 +13,7 @@
 // - designed colours fitted to the theme (dark ones too), again when it changes
 // - pictures (with "@2x" drawings), icons, mouse pointers, lines
 // - accessibleName, tool tips as accessible descriptions, decorative
+// - controls beyond the client area: offscreen to screen readers until uncovered
 // - selectable labels: mouse selection, Copy menu, Ctrl+C, the menu key
 // - focusable pictures: Space and Enter press them, a focus frame shows
 //

@@ -62,6 +62,23 @@ LONG RoleOf(Kind kind) {
   }
 }
 
+// Nothing of the window lies inside its top-level window's client area once
+// every container has clipped it: the window's edge hides it, though the
+// system still calls it visible.
+bool OutOfSight(HWND window) {
+  RECT seen;
+  if (!GetWindowRect(window, &seen)) return false;
+  for (HWND inner = window; GetWindowLongW(inner, GWL_STYLE) & WS_CHILD;) {
+    const HWND outer = GetAncestor(inner, GA_PARENT);
+    RECT client;
+    if (!outer || !GetClientRect(outer, &client)) break;
+    MapWindowPoints(outer, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    if (!IntersectRect(&seen, &seen, &client)) return true;
+    inner = outer;
+  }
+  return false;
+}
+
 // Everything is the system object's except what the model says of the
 // control itself: its name, description and role, read when asked, since a
 // screen reader may keep the object while captions change.
@@ -129,6 +146,7 @@ class Annotated final : public IAccessible {
     if (FAILED(got) || !IsSelf(child) || state->vt != VT_I4) return got;
     // Screen readers pass over what is not there for them.
     if (decoration_) state->lVal |= STATE_SYSTEM_INVISIBLE;
+    if (OutOfSight(window_)) state->lVal |= STATE_SYSTEM_OFFSCREEN;
     if (kind_ == Kind::OptionButton && SendMessageW(window_, BM_GETCHECK, 0, 0) == BST_CHECKED)
       state->lVal |= STATE_SYSTEM_CHECKED;
     return got;

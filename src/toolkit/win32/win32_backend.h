@@ -14,6 +14,7 @@
 // - designed colours as designed; pictures (with "@2x" drawings), icons,
 //   mouse pointers, lines
 // - accessibleName, tool tips as accessible descriptions, decorative
+// - controls beyond the client area: offscreen to screen readers until uncovered
 // - focusable pictures: Space and Enter press them, a focus rectangle shows
 //   (hidden with the keyboard cues until the keyboard moves the focus)
 //

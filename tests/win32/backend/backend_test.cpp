@@ -369,6 +369,7 @@ TEST_F(Win32BackendTest, ScreenReadersReadTheModelsNamesAndDescriptionsAndPassOv
     const toolkit::Control& control;
     std::u16string name, description;
     LONG role;
+    bool outOfSight = false;  // below the designed client area
   };
   const Row rows[] = {
       {frm->txtAmount, u"Enter Amount", u"", ROLE_SYSTEM_TEXT},
@@ -377,6 +378,8 @@ TEST_F(Win32BackendTest, ScreenReadersReadTheModelsNamesAndDescriptionsAndPassOv
       {frm->Option2, u"From Euros To Selected Currency", u"", ROLE_SYSTEM_RADIOBUTTON},
       {frm->lblCount, frm->lblCount.Caption(), u"", ROLE_SYSTEM_STATICTEXT},
       {(*about)["Command1"], u"Join the Brimlow mailing list", u"Join our mailing list", ROLE_SYSTEM_PUSHBUTTON},
+      {frm->cmdConvert, u"Convert", u"Convert Currency", ROLE_SYSTEM_PUSHBUTTON, true},
+      {frm->lstSymbol, u"Currency Symbols", u"", ROLE_SYSTEM_LIST, true},
   };
   for (const Row& row : rows) {
     const Read read = ReadAccessible(H(row.control));
@@ -384,7 +387,15 @@ TEST_F(Win32BackendTest, ScreenReadersReadTheModelsNamesAndDescriptionsAndPassOv
     EXPECT_EQ(read.description, row.description) << row.control.Name();
     EXPECT_EQ(read.role, row.role) << row.control.Name();
     EXPECT_EQ(read.state & STATE_SYSTEM_INVISIBLE, 0) << row.control.Name();
+    EXPECT_EQ((read.state & STATE_SYSTEM_OFFSCREEN) != 0, row.outOfSight) << row.control.Name();
   }
+  // Enlarged, the main window uncovers them.
+  RECT frame;
+  GetWindowRect(H(*frm), &frame);
+  SetWindowPos(H(*frm), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + 300,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Pump();
+  EXPECT_EQ(ReadAccessible(H(frm->cmdConvert)).state & STATE_SYSTEM_OFFSCREEN, 0);
   // Read when asked: the chosen option, the status line's new text.
   EXPECT_NE(ReadAccessible(H(frm->Option1)).state & STATE_SYSTEM_CHECKED, 0);
   EXPECT_EQ(ReadAccessible(H(frm->Option2)).state & STATE_SYSTEM_CHECKED, 0);
