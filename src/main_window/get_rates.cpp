@@ -44,7 +44,12 @@ std::u16string FrmConverter::RatesPageText(const net::Body& body) const {
 
 void FrmConverter::cmdGet_Click() {
   const std::u16string url = RatesUrl();
-  if (services_.internet->InternetCheckConnectionA(url, platform::kFlagIccForceConnection, 0) == 0) {
+  // Off the user-interface thread too: a connection that is slow to open
+  // would otherwise hang the window as a stalled download would.
+  const bool reachable = App().Offload([&] {
+    return services_.internet->InternetCheckConnectionA(url, platform::kFlagIccForceConnection, 0) != 0;
+  });
+  if (!reachable) {
     App().MsgBox(kCantConnect, toolkit::msgbox::kCritical);
     return;
   }

@@ -9,7 +9,11 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
+
+#include <atomic>
+#include <functional>
 
 #include "about/frm_about.h"
 #include "main_window/frm_converter.h"
@@ -317,6 +321,36 @@ TEST_F(RealWindowsTest, TheAmountSetByAnyHandConvertsOnce) {
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(main->txtAmount.GetText(), edit->text().toStdU16String());
     EXPECT_EQ(main->lblValue.Caption(), row.shown);
+  }
+}
+
+// The window's loop goes on (a timer of its thread fires) while either
+// network call of Get Exchange Rates hangs.
+TEST_F(RealWindowsTest, TheLoopRunsWhileTheReachabilityCheckOrTheDownloadWaits) {
+  internet.body = kOneRow;
+  const struct {
+    const char* name;
+    std::function<void()> support::FakeInternet::*stall;
+  } rows[] = {
+      {"the reachability check", &support::FakeInternet::onCheck},
+      {"the download", &support::FakeInternet::onOpenUrl},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::atomic<bool> ticked = false;
+    bool tickedDuring = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ticked = true; });
+    timer.start(0);
+    internet.*row.stall = [&] {
+      ticked = false;  // the window's own repaint before the download ticks too
+      for (int waited = 0; waited < 500 && !ticked; ++waited) QThread::msleep(10);
+      tickedDuring = ticked;
+    };
+    main->cmdGet_Click();
+    internet.*row.stall = nullptr;
+    EXPECT_TRUE(tickedDuring);
+    EXPECT_EQ(main->lstCurrency.ListCount(), 1);
   }
 }
 

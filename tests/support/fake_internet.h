@@ -23,6 +23,7 @@ class FakeInternet : public platform::Internet {
   std::uint32_t lastOpenUrlFlags = 0;
   int openHandles = 0;
   std::function<void()> onOpenUrl;  // runs inside the download
+  std::function<void()> onCheck;    // runs inside the reachability check
 
   platform::HInternet InternetOpenA(const std::u16string& agent, std::uint32_t, const std::u16string&,
                                     const std::u16string&, std::uint32_t) override {
@@ -55,6 +56,7 @@ class FakeInternet : public platform::Internet {
   std::int32_t InternetCheckConnectionA(const std::u16string& url, std::uint32_t, std::uint32_t) override {
     ++checks;
     lastUrl = url;
+    if (onCheck) onCheck();
     return reachable ? 1 : 0;
   }
   std::string ResponseCharset(platform::HInternet) override { return charset; }

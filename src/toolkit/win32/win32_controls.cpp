@@ -33,9 +33,11 @@ void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exSt
   const UINT dpi = form_.Dpi();
   const Rect& r = design.rect;
   if (control_.CanFocus() && design.tabStop) style |= WS_TABSTOP;
-  window_ = CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_CLIPSIBLINGS | style, Px(r.left, dpi),
-                            Px(r.top, dpi), Px(r.width, dpi), Px(r.height, dpi), form_.ContainerWindow(control_),
-                            nullptr, backend_.Module(), nullptr);
+  // Visible from the start: its form is hidden until shown, so nothing paints
+  // yet, and a call to show each control costs start-up time.
+  window_ = CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE | style,
+                            Px(r.left, dpi), Px(r.top, dpi), Px(r.width, dpi), Px(r.height, dpi),
+                            form_.ContainerWindow(control_), nullptr, backend_.Module(), nullptr);
   if (!window_) throw std::runtime_error("cannot create the window of " + design.name);
   SetWindowSubclass(window_, &ControlPeerBase::Subclass, 0, reinterpret_cast<DWORD_PTR>(this));
   // The design's name, readable from other processes (scripted tools) as a global atom.
@@ -52,9 +54,9 @@ void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exSt
     SendMessageW(form_.ToolTips(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
   backend_.Register(window_, this);
-  ControlPeerBase::SetMousePointer(control_.MousePointer(), control_.MouseIcon());
+  // No pointer can be over a control of a hidden form: WM_SETCURSOR applies
+  // the model's pointer once the mouse comes.
   ShowCaption(control_.Caption());
-  ShowWindow(window_, SW_SHOWNA);
 }
 
 ControlPeerBase::~ControlPeerBase() {

@@ -479,6 +479,10 @@ def installer_msi(run):
     equal(sorted(os.listdir(folder)), ["Codes.htm", "quillon.exe"], "the installed files")
     try:
         main = run_installed(run, folder)
+        # While Quillon runs the removal fails and leaves the installation whole.
+        refused = run.wine("msiexec", "/x", package, "/qn", timeout=120, check_=False)
+        check(refused is None, "msiexec /x succeeded while Quillon was running")
+        equal(sorted(os.listdir(folder)), ["Codes.htm", "quillon.exe"], "the files after the refusal")
         run.click(main, "cmdClose")
         equal(run.exit_status(), 0, "the installed program's exit status")
     finally:

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -597,33 +598,47 @@ TEST_F(Win32BackendTest, TheWindowAnswersWhileTheDownloadStallsAndTypingWaitsFor
   GetRates();
   ClickRow(H(frm->lstCurrency), 0);
   const HWND amount = H(frm->txtAmount);
-  SetFocus(amount);
-  SendMessageW(amount, EM_SETSEL, 0, -1);
-  Pump();
-  const std::u16string before = frm->txtAmount.GetText();
-  BOOL hung = TRUE;
-  std::u16string statusDuring, amountDuring;
-  internet.onOpenUrl = [&] {
-    // A key typed during the download, as the keyboard delivers it.
-    INPUT key[2] = {};
-    key[0].type = key[1].type = INPUT_KEYBOARD;
-    key[0].ki.wVk = key[1].ki.wVk = '0';
-    key[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, key, sizeof(INPUT));
-    // The system calls a window hung that has not taken its messages for 5 s.
-    Sleep(8000);
-    hung = IsHungAppWindow(H(*frm));
-    statusDuring = WindowText(H(frm->lblCount));
-    amountDuring = WindowText(amount);
+  const std::u16string fetched = frm->lblCount.Caption();
+  const struct {
+    const char* name;
+    std::function<void()> support::FakeInternet::*stall;
+    std::u16string status;
+    WORD key;
+  } rows[] = {
+      {"the reachability check", &support::FakeInternet::onCheck, fetched, '7'},
+      {"the download", &support::FakeInternet::onOpenUrl, u"Downloading Current Exchange Rates", '0'},
   };
-  // The handler itself: a click on the button would take the focus from the amount.
-  frm->cmdGet_Click();
-  Pump();
-  EXPECT_FALSE(hung);
-  EXPECT_EQ(statusDuring, u"Downloading Current Exchange Rates");
-  EXPECT_EQ(amountDuring, before) << "the key was handled during the download";
-  EXPECT_EQ(frm->txtAmount.GetText(), u"0") << "the key was lost";
-  EXPECT_EQ(frm->lblCount.Caption().rfind(u"Rates for ", 0), 0u);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    SetFocus(amount);
+    SendMessageW(amount, EM_SETSEL, 0, -1);
+    Pump();
+    const std::u16string before = frm->txtAmount.GetText();
+    BOOL hung = TRUE;
+    std::u16string statusDuring, amountDuring;
+    internet.*row.stall = [&] {
+      // A key typed during the stall, as the keyboard delivers it.
+      INPUT key[2] = {};
+      key[0].type = key[1].type = INPUT_KEYBOARD;
+      key[0].ki.wVk = key[1].ki.wVk = row.key;
+      key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+      SendInput(2, key, sizeof(INPUT));
+      // The system calls a window hung that has not taken its messages for 5 s.
+      Sleep(8000);
+      hung = IsHungAppWindow(H(*frm));
+      statusDuring = WindowText(H(frm->lblCount));
+      amountDuring = WindowText(amount);
+    };
+    // The handler itself: a click on the button would take the focus from the amount.
+    frm->cmdGet_Click();
+    Pump();
+    internet.*row.stall = nullptr;
+    EXPECT_FALSE(hung);
+    EXPECT_EQ(statusDuring, row.status);
+    EXPECT_EQ(amountDuring, before) << "the key was handled during the stall";
+    EXPECT_EQ(frm->txtAmount.GetText(), std::u16string(1, char16_t(row.key))) << "the key was lost";
+    EXPECT_EQ(frm->lblCount.Caption(), fetched);
+  }
 }
 
 TEST_F(Win32BackendTest, PendingInputRunsInDoEvents) {
