@@ -408,6 +408,10 @@ HOME_MENUS = (".local/share/applications", ".local/share/icons", ".local/share/d
               ".config/menus", "Desktop")
 # Windows Installer's own cache folder: every Windows system has it.
 SYSTEM_FOLDERS = ("windows/Installer",)
+# The internet library's per-user cookies, cache and history: the system
+# makes them at the first download of whichever program, not the installer.
+INTERNET_STATE = re.compile(r"users/[^/]+/AppData/(Local|Roaming)/Microsoft/Windows/"
+                            r"(INetCookies|INetCache|History|Cookies)/")
 
 
 def tree(top, parts=("",)):
@@ -421,7 +425,8 @@ def tree(top, parts=("",)):
 
 def prefix_and_home():
     drive = os.path.join(os.environ["WINEPREFIX"], "drive_c")
-    return tree(drive) - set(SYSTEM_FOLDERS), tree(os.path.expanduser("~"), HOME_MENUS)
+    prefix = {p for p in tree(drive) - set(SYSTEM_FOLDERS) if not INTERNET_STATE.match(p)}
+    return prefix, tree(os.path.expanduser("~"), HOME_MENUS)
 
 
 def left_behind(before):
