@@ -44,15 +44,7 @@ void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exSt
   const std::wstring name(design.name.begin(), design.name.end());
   SetPropW(window_, kControlNameProperty, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GlobalAddAtomW(name.c_str()))));
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.ControlFont(control_, dpi)), FALSE);
-  if (!design.toolTip.empty() && form_.ToolTips()) {
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = form_.Window();
-    tool.uId = reinterpret_cast<UINT_PTR>(window_);
-    tool.lpszText = const_cast<wchar_t*>(Wide(design.toolTip));
-    SendMessageW(form_.ToolTips(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  }
+  form_.AddToolTip(window_, design.toolTip);
   backend_.Register(window_, this);
   // No pointer can be over a control of a hidden form: WM_SETCURSOR applies
   // the model's pointer once the mouse comes.
@@ -144,6 +136,7 @@ bool ControlPeerBase::Message(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
       if (backend_.FocusFromUser()) control_.UserFocus();
       return true;
     case WM_MOUSEMOVE: {
+      form_.MouseMovedOver(window_, wParam, lParam);
       const UINT dpi = form_.Dpi();
       const int button = (wParam & MK_LBUTTON ? 1 : 0) | (wParam & MK_RBUTTON ? 2 : 0) | (wParam & MK_MBUTTON ? 4 : 0);
       const int shift =

@@ -82,9 +82,6 @@ Win32FormPeer::Win32FormPeer(Win32Backend& backend, Form& form) : backend_(backe
     if (bigIcon_) SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
     if (smallIcon_) SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
   }
-  toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
-                              backend.Module(), nullptr);
   backend.AddForm(this);
 }
 
@@ -131,6 +128,32 @@ void Win32FormPeer::PaintLines(HWND window, HDC dc) const {
     SelectObject(dc, old);
     DeleteObject(pen);
   }
+}
+
+void Win32FormPeer::AddToolTip(HWND control, const Text& tip) {
+  if (!toolTips_ || tip.empty()) return;
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = window_;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = const_cast<wchar_t*>(Wide(tip));
+  SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void Win32FormPeer::MouseMovedOver(HWND control, WPARAM wParam, LPARAM lParam) {
+  // Made at the first move of the mouse over a control, not at start: no
+  // tip can show sooner.
+  if (toolTips_) return;
+  toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                              backend_.Module(), nullptr);
+  if (!toolTips_) return;
+  for (const auto& c : form_.Controls())
+    if (auto* peer = dynamic_cast<ControlPeerBase*>(c->Peer())) AddToolTip(peer->Window(), c->Design().toolTip);
+  // The tip's own hook came after this move: it starts its wait from it.
+  MSG move{control, WM_MOUSEMOVE, wParam, lParam, 0, {}};
+  SendMessageW(toolTips_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
 }
 
 void Win32FormPeer::ControlsCreated() {

@@ -207,7 +207,10 @@ TEST_F(Win32BackendTest, WindowsHaveTheirDesignedSizeStylesAndPlaces) {
   }
   EXPECT_EQ(SendMessageW(H(frm->lstSymbol), LB_GETCOUNT, 0, 0), 22);
 
-  // A tool tip for every control whose design has one.
+  // A tool tip for every control whose design has one, once the mouse has
+  // moved over a control.
+  SendMessageW(H(frm->cmdGet), WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+  SendMessageW(H((*about)["Command1"]), WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
   for (const toolkit::Form* form : {static_cast<toolkit::Form*>(frm.get()), static_cast<toolkit::Form*>(about.get())}) {
     const auto designed = std::count_if(form->Controls().begin(), form->Controls().end(),
                                         [](const auto& c) { return !c->Design().toolTip.empty(); });
