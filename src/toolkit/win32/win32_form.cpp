@@ -4,7 +4,9 @@
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
 
+#include <map>
 #include <stdexcept>
+#include <vector>
 
 #include "toolkit/win32/win32_backend.h"
 #include "toolkit/win32/win32_controls.h"
@@ -46,6 +48,35 @@ int Tier(Kind kind) {
     case Kind::Line: return 0;
     case Kind::Image: return 1;
     default: return 2;
+  }
+}
+
+// Moves only the children out of `order` (top first): each move costs a
+// round of window messages, and most controls are created in place. Those
+// kept are the longest run already in the wanted order.
+void Restack(HWND container, const std::vector<HWND>& order) {
+  std::map<HWND, std::size_t> rank;
+  for (std::size_t i = 0; i < order.size(); ++i) rank[order[i]] = i;
+  std::vector<std::size_t> now;
+  for (HWND child = GetWindow(container, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (const auto found = rank.find(child); found != rank.end()) now.push_back(found->second);
+  // Longest increasing run of ranks, quadratic: a form has tens of controls.
+  std::vector<std::size_t> length(now.size(), 1), previous(now.size(), now.size());
+  std::size_t best = 0;
+  for (std::size_t i = 0; i < now.size(); ++i) {
+    for (std::size_t j = 0; j < i; ++j) {
+      if (now[j] < now[i] && length[j] + 1 > length[i]) {
+        length[i] = length[j] + 1;
+        previous[i] = j;
+      }
+    }
+    if (length[i] > length[best]) best = i;
+  }
+  std::vector<bool> kept(order.size(), false);
+  for (std::size_t i = best; i < now.size(); i = previous[i]) kept[now[i]] = true;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (kept[i]) continue;
+    SetWindowPos(order[i], i == 0 ? HWND_TOP : order[i - 1], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
 }
 
@@ -158,15 +189,16 @@ void Win32FormPeer::MouseMovedOver(HWND control, WPARAM wParam, LPARAM lParam) {
 
 void Win32FormPeer::ControlsCreated() {
   // Stacking among siblings: by tier, and within one the earlier rows of the
-  // design in front.
+  // design in front; top first.
+  std::map<HWND, std::vector<HWND>> wanted;
   const auto& controls = form_.Controls();
-  for (int tier : {0, 1, 2}) {
-    for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
-      auto* peer = dynamic_cast<ControlPeerBase*>((*it)->Peer());
-      if (peer && Tier((*it)->GetKind()) == tier)
-        SetWindowPos(peer->Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  for (int tier : {2, 1, 0}) {
+    for (const auto& control : controls) {
+      auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer());
+      if (peer && Tier(control->GetKind()) == tier) wanted[ContainerWindow(*control)].push_back(peer->Window());
     }
   }
+  for (const auto& [container, order] : wanted) Restack(container, order);
 }
 
 void Win32FormPeer::Show() {

@@ -219,6 +219,30 @@ TEST_F(Win32BackendTest, WindowsHaveTheirDesignedSizeStylesAndPlaces) {
   }
 }
 
+// Where controls overlap, pictures lie over labels, and of two labels the
+// earlier row of the design lies in front.
+TEST_F(Win32BackendTest, OverlappingControlsStackAsDesigned) {
+  about->Show();
+  Pump();
+  struct Row {
+    const char* name;
+    const toolkit::Control& upper;
+    const toolkit::Control& lower;
+  };
+  const Row rows[] = {
+      {"title picture over the banner", (*frm)["Image1"], (*frm)["Label2"]},
+      {"euro picture over the banner", (*frm)["Image2"], (*frm)["Label2"]},
+      {"count line over the banner", frm->lblCount, (*frm)["Label2"]},
+      {"donate picture over its note", (*about)["Image2"], (*about)["lblDisclaimer"]},
+  };
+  for (const Row& row : rows) {
+    bool above = false;
+    for (HWND w = GetWindow(H(row.lower), GW_HWNDPREV); w && !above; w = GetWindow(w, GW_HWNDPREV))
+      above = w == H(row.upper);
+    EXPECT_TRUE(above) << row.name;
+  }
+}
+
 // A caption's text drawn in `font` at most `width` pixels wide: its extent.
 RECT Extent(HFONT font, const std::u16string& text, int width, UINT format) {
   HDC dc = CreateCompatibleDC(nullptr);
