@@ -213,8 +213,11 @@ void Win32FormPeer::Show() {
                    area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
+  const bool wasVisible = IsWindowVisible(window_);
   ShowWindow(window_, SW_SHOW);
-  BringToFront();
+  // A hidden window shown is activated and on top already, unless the
+  // system keeps another program in front.
+  if (wasVisible || GetForegroundWindow() != window_) BringToFront();
 }
 
 void Win32FormPeer::BringToFront() {
