@@ -99,14 +99,23 @@ Win32FormPeer::Win32FormPeer(Win32Backend& backend, Form& form) : backend_(backe
   } else {
     exStyle |= WS_EX_DLGMODALFRAME;
   }
-  window_ = CreateWindowExW(exStyle, kFormClass, Wide(form.Caption()), style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
-                            nullptr, nullptr, backend.Module(), this);
+  // Made at its size for the system's density: resizing a top-level window
+  // costs start-up time, so only a window on a screen of another density is.
+  const auto outerAt = [&](UINT dpi) {
+    RECT outer{0, 0, Px(design.clientWidth, dpi), Px(design.clientHeight, dpi)};
+    AdjustWindowRectExForDpi(&outer, style, FALSE, exStyle, dpi);
+    return SIZE{outer.right - outer.left, outer.bottom - outer.top};
+  };
+  const UINT systemDpi = GetDpiForSystem();
+  const SIZE made = outerAt(systemDpi);
+  window_ = CreateWindowExW(exStyle, kFormClass, Wide(form.Caption()), style, CW_USEDEFAULT, CW_USEDEFAULT, made.cx,
+                            made.cy, nullptr, nullptr, backend.Module(), this);
   if (!window_) throw std::runtime_error("cannot create the window of " + design.name);
   dpi_ = DpiOf(window_);
-  RECT outer{0, 0, Px(design.clientWidth, dpi_), Px(design.clientHeight, dpi_)};
-  AdjustWindowRectExForDpi(&outer, style, FALSE, exStyle, dpi_);
-  SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (dpi_ != systemDpi) {
+    const SIZE size = outerAt(dpi_);
+    SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   if (const int icon = backend.ResourceNumber(design.icon)) {
     bigIcon_ = LoadIconSized(backend.Module(), icon, SM_CXICON);
     smallIcon_ = LoadIconSized(backend.Module(), icon, SM_CXSMICON);
