@@ -34,6 +34,7 @@ Win32Backend::~Win32Backend() {
   StopGraphics(gdiplus_);
   for (auto& [name, cursor] : cursors_)
     if (cursor) DestroyCursor(cursor);
+  if (measuring_) DeleteDC(measuring_);
   for (auto& [key, font] : fonts_) DeleteObject(font);
   if (comStarted_) CoUninitialize();
 }
@@ -187,6 +188,16 @@ HFONT Win32Backend::FontFor(const toolkit::Font& font, UINT dpi) {
 }
 
 HFONT Win32Backend::ControlFont(const Control& control, UINT dpi) { return FontFor(EffectiveFont(control), dpi); }
+
+RECT Win32Backend::TextExtent(HFONT font, const wchar_t* text, UINT format) {
+  // One memory DC for all: a window's DC costs a trip to the window system.
+  if (!measuring_) measuring_ = CreateCompatibleDC(nullptr);
+  const HGDIOBJ old = SelectObject(measuring_, font);
+  RECT box{0, 0, 0, 0};
+  DrawTextW(measuring_, text, -1, &box, DT_CALCRECT | format);
+  SelectObject(measuring_, old);
+  return box;
+}
 
 void Win32Backend::FocusForModel(HWND window) {
   BeginModelFocus();

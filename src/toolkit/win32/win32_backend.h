@@ -114,6 +114,8 @@ class Win32Backend : public Backend {
   void JoinCom();
   // The font of a control: its design's, else its form's, else the dialog font.
   HFONT ControlFont(const Control& control, UINT dpi);
+  // DrawText's DT_CALCRECT of `text` in `font` on the screen, with no window.
+  RECT TextExtent(HFONT font, const wchar_t* text, UINT format);
 
  private:
   void Dispatch(MSG& msg);
@@ -125,6 +127,7 @@ class Win32Backend : public Backend {
   std::map<std::string, HCURSOR> cursors_;
   std::map<std::tuple<std::string, double, bool, UINT>, HFONT> fonts_;
   ULONG_PTR gdiplus_ = 0;
+  HDC measuring_ = nullptr;
   int focusNotFromUser_ = 0;
   int offloading_ = 0;
   bool comTried_ = false;

@@ -28,35 +28,31 @@ void ForgetName(HWND window) {
 ControlPeerBase::ControlPeerBase(Win32Backend& backend, Win32FormPeer& form, Control& control)
     : backend_(backend), form_(form), control_(control), background_(form.BackgroundAt(control)) {}
 
-void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exStyle) {
+void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exStyle, bool captioned) {
   const ControlDesign& design = control_.Design();
   const UINT dpi = form_.Dpi();
   const Rect& r = design.rect;
   if (control_.CanFocus() && design.tabStop) style |= WS_TABSTOP;
+  // Made with its caption and its final size: each change after costs
+  // start-up time.
+  const Text& caption = control_.Caption();
+  SIZE size{Px(r.width, dpi), Px(r.height, dpi)};
+  if (const auto fitted = captioned ? FittedSize(caption) : std::nullopt) size = *fitted;
   // Visible from the start: its form is hidden until shown, so nothing paints
   // yet, and a call to show each control costs start-up time.
-  window_ = CreateWindowExW(exStyle, windowClass, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE | style,
-                            Px(r.left, dpi), Px(r.top, dpi), Px(r.width, dpi), Px(r.height, dpi),
-                            form_.ContainerWindow(control_), nullptr, backend_.Module(), nullptr);
+  window_ = CreateWindowExW(exStyle, windowClass, captioned ? Wide(caption) : L"",
+                            WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE | style, Px(r.left, dpi), Px(r.top, dpi), size.cx,
+                            size.cy, form_.ContainerWindow(control_), nullptr, backend_.Module(), nullptr);
   if (!window_) throw std::runtime_error("cannot create the window of " + design.name);
   SetWindowSubclass(window_, &ControlPeerBase::Subclass, 0, reinterpret_cast<DWORD_PTR>(this));
   // The design's name, readable from other processes (scripted tools) as a global atom.
   const std::wstring name(design.name.begin(), design.name.end());
   SetPropW(window_, kControlNameProperty, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GlobalAddAtomW(name.c_str()))));
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.ControlFont(control_, dpi)), FALSE);
-  if (!design.toolTip.empty() && form_.ToolTips()) {
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = form_.Window();
-    tool.uId = reinterpret_cast<UINT_PTR>(window_);
-    tool.lpszText = const_cast<wchar_t*>(Wide(design.toolTip));
-    SendMessageW(form_.ToolTips(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  }
+  form_.AddToolTip(window_, design.toolTip);
   backend_.Register(window_, this);
   // No pointer can be over a control of a hidden form: WM_SETCURSOR applies
   // the model's pointer once the mouse comes.
-  ShowCaption(control_.Caption());
 }
 
 ControlPeerBase::~ControlPeerBase() {
@@ -144,6 +140,7 @@ bool ControlPeerBase::Message(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
       if (backend_.FocusFromUser()) control_.UserFocus();
       return true;
     case WM_MOUSEMOVE: {
+      form_.MouseMovedOver(window_, wParam, lParam);
       const UINT dpi = form_.Dpi();
       const int button = (wParam & MK_LBUTTON ? 1 : 0) | (wParam & MK_RBUTTON ? 2 : 0) | (wParam & MK_MBUTTON ? 4 : 0);
       const int shift =
@@ -202,22 +199,22 @@ class LabelPeer : public ControlPeerBase {
       style |= SS_LEFT;
     // A static without SS_NOTIFY lets the mouse through to what lies beneath.
     if (control.Click || control.MouseMove || !design.toolTip.empty()) style |= SS_NOTIFY;
-    Create(L"STATIC", style, 0);
+    Create(L"STATIC", style, 0, true);
   }
 
  protected:
   void ShowCaption(const Text& caption) override {
     SetWindowTextW(Window(), Wide(caption));
-    if (!GetControl().Design().autoSize) return;
     // Sized to its text: the left and top stay, width and height follow.
-    HDC dc = GetDC(Window());
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Window(), WM_GETFONT, 0, 0)));
-    RECT box{0, 0, 0, 0};
-    DrawTextW(dc, caption.empty() ? L" " : Wide(caption), -1, &box, DT_CALCRECT | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(Window(), dc);
-    SetWindowPos(Window(), nullptr, 0, 0, caption.empty() ? 0 : box.right, box.bottom,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (const auto size = FittedSize(caption))
+      SetWindowPos(Window(), nullptr, 0, 0, size->cx, size->cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  std::optional<SIZE> FittedSize(const Text& caption) const override {
+    if (!GetControl().Design().autoSize) return std::nullopt;
+    const RECT box = Backend().TextExtent(Backend().ControlFont(GetControl(), FormPeerOf().Dpi()),
+                                          caption.empty() ? L" " : Wide(caption), DT_NOPREFIX);
+    return SIZE{caption.empty() ? 0 : box.right, box.bottom};
   }
 
   bool Message(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
@@ -230,7 +227,7 @@ class ButtonPeer : public ControlPeerBase {
  public:
   ButtonPeer(Win32Backend& backend, Win32FormPeer& form, Control& control) : ControlPeerBase(backend, form, control) {
     // A plain push button: no default or cancel button on these windows.
-    Create(L"BUTTON", BS_PUSHBUTTON, 0);
+    Create(L"BUTTON", BS_PUSHBUTTON, 0, true);
   }
   void Command(WORD code) override {
     if (code == BN_CLICKED) GetControl().UserClick();
@@ -245,7 +242,7 @@ class OptionPeer : public ControlPeerBase {
  public:
   OptionPeer(Win32Backend& backend, Win32FormPeer& form, OptionButton& option, bool firstOfGroup)
       : ControlPeerBase(backend, form, option), option_(option) {
-    Create(L"BUTTON", BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP : 0), 0);
+    Create(L"BUTTON", BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP : 0), 0, true);
     OptionPeer::SetValue(option.IsChosen());
   }
 
@@ -284,7 +281,7 @@ class TextBoxPeer : public ControlPeerBase {
     Create(L"EDIT", style, WS_EX_CLIENTEDGE);
     // No length limit: a page of any size goes in whole.
     SendMessageW(Window(), EM_SETLIMITTEXT, 0, 0);
-    TextBoxPeer::SetText(box.GetText());
+    if (!box.GetText().empty()) TextBoxPeer::SetText(box.GetText());
   }
 
   void SetText(const Text& text) override {
@@ -341,7 +338,7 @@ class ListPeer : public ControlPeerBase {
 class FramePeer : public ControlPeerBase {
  public:
   FramePeer(Win32Backend& backend, Win32FormPeer& form, Control& control) : ControlPeerBase(backend, form, control) {
-    Create(L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+    Create(L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, true);
   }
 
  protected:

@@ -5,6 +5,7 @@
 #undef MessageBox  // the model's, not the system headers' ANSI/wide switch
 
 #include <memory>
+#include <optional>
 
 #include "toolkit/backend.h"
 #include "toolkit/controls.h"
@@ -40,12 +41,15 @@ class ControlPeerBase : public ControlPeer, protected EchoGuard {
   COLORREF Background() const { return background_; }
 
  protected:
-  // Makes the control's window; called by each kind's constructor.
-  void Create(const wchar_t* windowClass, DWORD style, DWORD exStyle);
+  // Makes the control's window, with the model's caption as its text when
+  // `captioned`; called by each kind's constructor.
+  void Create(const wchar_t* windowClass, DWORD style, DWORD exStyle, bool captioned = false);
   // Messages of the control's window before its own procedure; true when used up.
   virtual bool Message(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   Win32Backend& Backend() const { return backend_; }
   virtual void ShowCaption(const Text& caption);
+  // The size a control sized to its caption takes, or none.
+  virtual std::optional<SIZE> FittedSize(const Text&) const { return std::nullopt; }
   // The design's colours, or the system's (null) when it names none: for
   // controls with a background of their own.
   HBRUSH DesignedColors(HDC dc);

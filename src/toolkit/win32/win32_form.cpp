@@ -4,7 +4,9 @@
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
 
+#include <map>
 #include <stdexcept>
+#include <vector>
 
 #include "toolkit/win32/win32_backend.h"
 #include "toolkit/win32/win32_controls.h"
@@ -49,6 +51,35 @@ int Tier(Kind kind) {
   }
 }
 
+// Moves only the children out of `order` (top first): each move costs a
+// round of window messages, and most controls are created in place. Those
+// kept are the longest run already in the wanted order.
+void Restack(HWND container, const std::vector<HWND>& order) {
+  std::map<HWND, std::size_t> rank;
+  for (std::size_t i = 0; i < order.size(); ++i) rank[order[i]] = i;
+  std::vector<std::size_t> now;
+  for (HWND child = GetWindow(container, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (const auto found = rank.find(child); found != rank.end()) now.push_back(found->second);
+  // Longest increasing run of ranks, quadratic: a form has tens of controls.
+  std::vector<std::size_t> length(now.size(), 1), previous(now.size(), now.size());
+  std::size_t best = 0;
+  for (std::size_t i = 0; i < now.size(); ++i) {
+    for (std::size_t j = 0; j < i; ++j) {
+      if (now[j] < now[i] && length[j] + 1 > length[i]) {
+        length[i] = length[j] + 1;
+        previous[i] = j;
+      }
+    }
+    if (length[i] > length[best]) best = i;
+  }
+  std::vector<bool> kept(order.size(), false);
+  for (std::size_t i = best; i < now.size(); i = previous[i]) kept[now[i]] = true;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (kept[i]) continue;
+    SetWindowPos(order[i], i == 0 ? HWND_TOP : order[i - 1], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
 HICON LoadIconSized(HINSTANCE module, int number, int metric) {
   const int size = GetSystemMetrics(metric);
   return static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(number), IMAGE_ICON, size, size, 0));
@@ -68,23 +99,29 @@ Win32FormPeer::Win32FormPeer(Win32Backend& backend, Form& form) : backend_(backe
   } else {
     exStyle |= WS_EX_DLGMODALFRAME;
   }
-  window_ = CreateWindowExW(exStyle, kFormClass, Wide(form.Caption()), style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
-                            nullptr, nullptr, backend.Module(), this);
+  // Made at its size for the system's density: resizing a top-level window
+  // costs start-up time, so only a window on a screen of another density is.
+  const auto outerAt = [&](UINT dpi) {
+    RECT outer{0, 0, Px(design.clientWidth, dpi), Px(design.clientHeight, dpi)};
+    AdjustWindowRectExForDpi(&outer, style, FALSE, exStyle, dpi);
+    return SIZE{outer.right - outer.left, outer.bottom - outer.top};
+  };
+  const UINT systemDpi = GetDpiForSystem();
+  const SIZE made = outerAt(systemDpi);
+  window_ = CreateWindowExW(exStyle, kFormClass, Wide(form.Caption()), style, CW_USEDEFAULT, CW_USEDEFAULT, made.cx,
+                            made.cy, nullptr, nullptr, backend.Module(), this);
   if (!window_) throw std::runtime_error("cannot create the window of " + design.name);
   dpi_ = DpiOf(window_);
-  RECT outer{0, 0, Px(design.clientWidth, dpi_), Px(design.clientHeight, dpi_)};
-  AdjustWindowRectExForDpi(&outer, style, FALSE, exStyle, dpi_);
-  SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (dpi_ != systemDpi) {
+    const SIZE size = outerAt(dpi_);
+    SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   if (const int icon = backend.ResourceNumber(design.icon)) {
     bigIcon_ = LoadIconSized(backend.Module(), icon, SM_CXICON);
     smallIcon_ = LoadIconSized(backend.Module(), icon, SM_CXSMICON);
     if (bigIcon_) SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
     if (smallIcon_) SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
   }
-  toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
-                              backend.Module(), nullptr);
   backend.AddForm(this);
 }
 
@@ -133,17 +170,44 @@ void Win32FormPeer::PaintLines(HWND window, HDC dc) const {
   }
 }
 
+void Win32FormPeer::AddToolTip(HWND control, const Text& tip) {
+  if (!toolTips_ || tip.empty()) return;
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = window_;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = const_cast<wchar_t*>(Wide(tip));
+  SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void Win32FormPeer::MouseMovedOver(HWND control, WPARAM wParam, LPARAM lParam) {
+  // Made at the first move of the mouse over a control, not at start: no
+  // tip can show sooner.
+  if (toolTips_) return;
+  toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                              backend_.Module(), nullptr);
+  if (!toolTips_) return;
+  for (const auto& c : form_.Controls())
+    if (auto* peer = dynamic_cast<ControlPeerBase*>(c->Peer())) AddToolTip(peer->Window(), c->Design().toolTip);
+  // The tip's own hook came after this move: it starts its wait from it.
+  MSG move{control, WM_MOUSEMOVE, wParam, lParam, 0, {}};
+  SendMessageW(toolTips_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+}
+
 void Win32FormPeer::ControlsCreated() {
   // Stacking among siblings: by tier, and within one the earlier rows of the
-  // design in front.
+  // design in front; top first.
+  std::map<HWND, std::vector<HWND>> wanted;
   const auto& controls = form_.Controls();
-  for (int tier : {0, 1, 2}) {
-    for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
-      auto* peer = dynamic_cast<ControlPeerBase*>((*it)->Peer());
-      if (peer && Tier((*it)->GetKind()) == tier)
-        SetWindowPos(peer->Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  for (int tier : {2, 1, 0}) {
+    for (const auto& control : controls) {
+      auto* peer = dynamic_cast<ControlPeerBase*>(control->Peer());
+      if (peer && Tier(control->GetKind()) == tier) wanted[ContainerWindow(*control)].push_back(peer->Window());
     }
   }
+  for (const auto& [container, order] : wanted) Restack(container, order);
 }
 
 void Win32FormPeer::Show() {
@@ -158,8 +222,11 @@ void Win32FormPeer::Show() {
                    area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
+  const bool wasVisible = IsWindowVisible(window_);
   ShowWindow(window_, SW_SHOW);
-  BringToFront();
+  // A hidden window shown is activated and on top already, unless the
+  // system keeps another program in front.
+  if (wasVisible || GetForegroundWindow() != window_) BringToFront();
 }
 
 void Win32FormPeer::BringToFront() {

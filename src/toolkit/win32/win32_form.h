@@ -31,7 +31,11 @@ class Win32FormPeer : public FormPeer {
   Form& GetForm() const { return form_; }
   HWND Window() const { return window_; }
   UINT Dpi() const { return dpi_; }
+  // Null until the mouse first moves over a control.
   HWND ToolTips() const { return toolTips_; }
+  // A control's tool tip, once the tool-tip window is there.
+  void AddToolTip(HWND control, const Text& tip);
+  void MouseMovedOver(HWND control, WPARAM wParam, LPARAM lParam);
   // The window a control of this container is a child of.
   HWND ContainerWindow(const Control& control) const;
   // The colour behind a control: a coloured label it lies on, else its

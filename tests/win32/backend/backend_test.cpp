@@ -207,12 +207,39 @@ TEST_F(Win32BackendTest, WindowsHaveTheirDesignedSizeStylesAndPlaces) {
   }
   EXPECT_EQ(SendMessageW(H(frm->lstSymbol), LB_GETCOUNT, 0, 0), 22);
 
-  // A tool tip for every control whose design has one.
+  // A tool tip for every control whose design has one, once the mouse has
+  // moved over a control.
+  SendMessageW(H(frm->cmdGet), WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+  SendMessageW(H((*about)["Command1"]), WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
   for (const toolkit::Form* form : {static_cast<toolkit::Form*>(frm.get()), static_cast<toolkit::Form*>(about.get())}) {
     const auto designed = std::count_if(form->Controls().begin(), form->Controls().end(),
                                         [](const auto& c) { return !c->Design().toolTip.empty(); });
     const HWND tips = dynamic_cast<toolkit::win32::Win32FormPeer*>(form->Peer())->ToolTips();
     EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), designed) << form->Name();
+  }
+}
+
+// Where controls overlap, pictures lie over labels, and of two labels the
+// earlier row of the design lies in front.
+TEST_F(Win32BackendTest, OverlappingControlsStackAsDesigned) {
+  about->Show();
+  Pump();
+  struct Row {
+    const char* name;
+    const toolkit::Control& upper;
+    const toolkit::Control& lower;
+  };
+  const Row rows[] = {
+      {"title picture over the banner", (*frm)["Image1"], (*frm)["Label2"]},
+      {"euro picture over the banner", (*frm)["Image2"], (*frm)["Label2"]},
+      {"count line over the banner", frm->lblCount, (*frm)["Label2"]},
+      {"donate picture over its note", (*about)["Image2"], (*about)["lblDisclaimer"]},
+  };
+  for (const Row& row : rows) {
+    bool above = false;
+    for (HWND w = GetWindow(H(row.lower), GW_HWNDPREV); w && !above; w = GetWindow(w, GW_HWNDPREV))
+      above = w == H(row.upper);
+    EXPECT_TRUE(above) << row.name;
   }
 }
 
