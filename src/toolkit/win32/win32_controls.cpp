@@ -49,7 +49,6 @@ void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exSt
   const std::wstring name(design.name.begin(), design.name.end());
   SetPropW(window_, kControlNameProperty, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GlobalAddAtomW(name.c_str()))));
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.ControlFont(control_, dpi)), FALSE);
-  form_.AddToolTip(window_, design.toolTip);
   backend_.Register(window_, this);
   // No pointer can be over a control of a hidden form: WM_SETCURSOR applies
   // the model's pointer once the mouse comes.

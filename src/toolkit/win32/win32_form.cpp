@@ -170,17 +170,6 @@ void Win32FormPeer::PaintLines(HWND window, HDC dc) const {
   }
 }
 
-void Win32FormPeer::AddToolTip(HWND control, const Text& tip) {
-  if (!toolTips_ || tip.empty()) return;
-  TOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = window_;
-  tool.uId = reinterpret_cast<UINT_PTR>(control);
-  tool.lpszText = const_cast<wchar_t*>(Wide(tip));
-  SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-}
-
 void Win32FormPeer::MouseMovedOver(HWND control, WPARAM wParam, LPARAM lParam) {
   // Made at the first move of the mouse over a control, not at start: no
   // tip can show sooner.
@@ -189,8 +178,17 @@ void Win32FormPeer::MouseMovedOver(HWND control, WPARAM wParam, LPARAM lParam) {
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                               backend_.Module(), nullptr);
   if (!toolTips_) return;
-  for (const auto& c : form_.Controls())
-    if (auto* peer = dynamic_cast<ControlPeerBase*>(c->Peer())) AddToolTip(peer->Window(), c->Design().toolTip);
+  for (const auto& c : form_.Controls()) {
+    auto* peer = dynamic_cast<ControlPeerBase*>(c->Peer());
+    if (!peer || c->Design().toolTip.empty()) continue;
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(peer->Window());
+    tool.lpszText = const_cast<wchar_t*>(Wide(c->Design().toolTip));
+    SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
   // The tip's own hook came after this move: it starts its wait from it.
   MSG move{control, WM_MOUSEMOVE, wParam, lParam, 0, {}};
   SendMessageW(toolTips_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));

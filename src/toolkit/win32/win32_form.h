@@ -33,8 +33,7 @@ class Win32FormPeer : public FormPeer {
   UINT Dpi() const { return dpi_; }
   // Null until the mouse first moves over a control.
   HWND ToolTips() const { return toolTips_; }
-  // A control's tool tip, once the tool-tip window is there.
-  void AddToolTip(HWND control, const Text& tip);
+  // Makes the tool-tip window and every control's tip at the first move.
   void MouseMovedOver(HWND control, WPARAM wParam, LPARAM lParam);
   // The window a control of this container is a child of.
   HWND ContainerWindow(const Control& control) const;
