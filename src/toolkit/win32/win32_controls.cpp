@@ -139,7 +139,7 @@ bool ControlPeerBase::Message(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
       if (backend_.FocusFromUser()) control_.UserFocus();
       return true;
     case WM_MOUSEMOVE: {
-      form_.MouseMovedOver(window_, wParam, lParam);
+      if (!control_.Design().toolTip.empty()) form_.MouseMovedOver(window_, wParam, lParam);
       const UINT dpi = form_.Dpi();
       const int button = (wParam & MK_LBUTTON ? 1 : 0) | (wParam & MK_RBUTTON ? 2 : 0) | (wParam & MK_MBUTTON ? 4 : 0);
       const int shift =

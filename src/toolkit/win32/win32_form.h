@@ -33,7 +33,8 @@ class Win32FormPeer : public FormPeer {
   UINT Dpi() const { return dpi_; }
   // Null until the mouse first moves over a control.
   HWND ToolTips() const { return toolTips_; }
-  // Makes the tool-tip window and every control's tip at the first move.
+  // Makes the tool-tip window and every control's tip at the first move
+  // over a control that has one.
   void MouseMovedOver(HWND control, WPARAM wParam, LPARAM lParam);
   // The window a control of this container is a child of.
   HWND ContainerWindow(const Control& control) const;
