@@ -23,6 +23,14 @@ void ForgetName(HWND window) {
     GlobalDeleteAtom(atom);
 }
 
+// A border, an edge or a scroll bar: something outside the client area to paint.
+bool HasNonClientArea(HWND window) {
+  RECT outer, inner;
+  GetWindowRect(window, &outer);
+  GetClientRect(window, &inner);
+  return outer.right - outer.left != inner.right || outer.bottom - outer.top != inner.bottom;
+}
+
 }  // namespace
 
 ControlPeerBase::ControlPeerBase(Win32Backend& backend, Win32FormPeer& form, Control& control)
@@ -152,6 +160,12 @@ bool ControlPeerBase::Message(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
       backend_.JoinCom();
       if (AnswerGetObject(window_, wParam, lParam, control_, result)) return true;
       break;
+    case WM_NCPAINT:
+      // The system's own handling fetches a device context to paint nothing
+      // around a control without a border: at every show, for every control.
+      if (HasNonClientArea(window_)) return false;
+      result = 0;
+      return true;
     case WM_NCDESTROY:
       // Destroyed with its container, before its peer.
       ForgetName(window_);

@@ -219,6 +219,29 @@ TEST_F(Win32BackendTest, WindowsHaveTheirDesignedSizeStylesAndPlaces) {
   }
 }
 
+// Edges lie outside the client area, which borderless controls leave unpainted.
+TEST_F(Win32BackendTest, BorderedControlsDrawTheirEdges) {
+  about->Show();
+  Pump();
+  struct Row {
+    const char* name;
+    HWND window;
+  };
+  const Row rows[] = {
+      {"amount", H(frm->txtAmount)},
+      {"currency list", H(frm->lstCurrency)},
+      {"bordered picture", H((*about)["picIcon"])},
+  };
+  for (const Row& row : rows) {
+    RedrawWindow(row.window, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+    HDC dc = GetWindowDC(row.window);
+    const COLORREF corner = GetPixel(dc, 0, 0);
+    ReleaseDC(row.window, dc);
+    // A window's surface starts black: an edge never painted reads so.
+    EXPECT_NE(corner, RGB(0, 0, 0)) << row.name;
+  }
+}
+
 // Where controls overlap, pictures lie over labels, and of two labels the
 // earlier row of the design lies in front.
 TEST_F(Win32BackendTest, OverlappingControlsStackAsDesigned) {
