@@ -2,8 +2,6 @@
 #include "toolkit/win32/win32_controls.h"
 
 #include <windows.h>
-// commctrl.h needs windows.h first.
-#include <commctrl.h>
 #include <windowsx.h>
 
 #include <stdexcept>
@@ -52,7 +50,12 @@ void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exSt
                             WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE | style, Px(r.left, dpi), Px(r.top, dpi), size.cx,
                             size.cy, form_.ContainerWindow(control_), nullptr, backend_.Module(), nullptr);
   if (!window_) throw std::runtime_error("cannot create the window of " + design.name);
-  SetWindowSubclass(window_, &ControlPeerBase::Subclass, 0, reinterpret_cast<DWORD_PTR>(this));
+  // Our procedure before the control's own, finding the peer in the
+  // window's user data: the system's subclassing looks its data up in a
+  // window property at every message, a trip to the server under Wine.
+  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  original_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ControlPeerBase::Procedure)));
   // The design's name, readable from other processes (scripted tools) as a global atom.
   const std::wstring name(design.name.begin(), design.name.end());
   SetPropW(window_, kControlNameProperty, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GlobalAddAtomW(name.c_str()))));
@@ -65,7 +68,9 @@ void ControlPeerBase::Create(const wchar_t* windowClass, DWORD style, DWORD exSt
 ControlPeerBase::~ControlPeerBase() {
   if (!window_) return;
   backend_.Unregister(window_);
-  RemoveWindowSubclass(window_, &ControlPeerBase::Subclass, 0);
+  // What reaches the window from now, its destruction included, goes to
+  // the control's own procedure.
+  SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
   ForgetName(window_);
   // Destroying the focused control moves the focus: that is no user's choice.
   backend_.BeginModelFocus();
@@ -141,7 +146,7 @@ bool ControlPeerBase::TrackClick(UINT message, LPARAM lParam) {
 bool ControlPeerBase::Message(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
     case WM_SETFOCUS:
-      result = DefSubclassProc(window_, message, wParam, lParam);
+      result = CallWindowProcW(original_, window_, message, wParam, lParam);
       // The model ignores a report of the control it already has as active,
       // so the system's own restorations raise nothing.
       if (backend_.FocusFromUser()) control_.UserFocus();
@@ -187,11 +192,15 @@ bool ControlPeerBase::Message(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
   return form_.ContainerMessage(message, wParam, lParam, result);
 }
 
-LRESULT CALLBACK ControlPeerBase::Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR self) {
+LRESULT CALLBACK ControlPeerBase::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<ControlPeerBase*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) {
+    const auto own = reinterpret_cast<WNDPROC>(GetClassLongPtrW(window, GCLP_WNDPROC));
+    return CallWindowProcW(own, window, message, wParam, lParam);
+  }
   LRESULT result = 0;
-  if (reinterpret_cast<ControlPeerBase*>(self)->Message(message, wParam, lParam, result)) return result;
-  return DefSubclassProc(window, message, wParam, lParam);
+  if (self->Message(message, wParam, lParam, result)) return result;
+  return CallWindowProcW(self->original_, window, message, wParam, lParam);
 }
 
 namespace {

@@ -60,7 +60,7 @@ class ControlPeerBase : public ControlPeer, protected EchoGuard {
   bool TrackClick(UINT message, LPARAM lParam);
 
  private:
-  static LRESULT CALLBACK Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self);
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   // The design's background colour, else what the container shows behind it.
   COLORREF BackColor() const;
 
@@ -68,6 +68,7 @@ class ControlPeerBase : public ControlPeer, protected EchoGuard {
   Win32FormPeer& form_;
   Control& control_;
   HWND window_ = nullptr;
+  WNDPROC original_ = nullptr;  // the control's own procedure
   COLORREF background_;
   HBRUSH backBrush_ = nullptr;
   bool pressed_ = false;
