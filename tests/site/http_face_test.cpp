@@ -46,11 +46,10 @@ class Raw {
   }
   ~Raw() { close(fd_); }
   // Needs no new descriptor, so it works where making the socket would not.
-  bool Connect() {
+  void Connect() {
     sockaddr_in server{AF_INET, htons(static_cast<std::uint16_t>(port_)), {}, {}};
     inet_pton(AF_INET, "127.0.0.1", &server.sin_addr);
     connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0;
-    return connected_;
   }
   bool Connected() const { return connected_; }
 
